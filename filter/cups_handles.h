@@ -1,0 +1,26 @@
+#pragma once
+// Owning pointers for the CUPS handles the filter opens: each is closed by its own
+// CUPS function when the pointer goes out of scope, on every path.
+
+#include <cups/cups.h>
+#include <cups/file.h>
+#include <cups/raster.h>
+
+#include <memory>
+
+struct CupsFileCloser {
+  void operator()(cups_file_t *file) const { cupsFileClose(file); }
+};
+using CupsFilePtr = std::unique_ptr<cups_file_t, CupsFileCloser>;
+
+struct RasterCloser {
+  void operator()(cups_raster_t *raster) const { cupsRasterClose(raster); }
+};
+using RasterPtr = std::unique_ptr<cups_raster_t, RasterCloser>;
+
+// A parsed option array; cupsFreeOptions needs the count as well as the pointer.
+struct OptionsFree {
+  int count;
+  void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
+};
+using OptionsPtr = std::unique_ptr<cups_option_t, OptionsFree>;

@@ -1,0 +1,53 @@
+// rastertovantel: the last filter of a CUPS job for label printers. Reads CUPS raster
+// pages of 8-bit gray and writes one label command job per page to standard output.
+
+#include <csignal>
+#include <cstdio>
+
+#include "filter/cups_handles.h"
+#include "filter/label_doc.h"
+#include "filter/log.h"
+#include "render/print_bitmap.h"
+#include "settings/options.h"
+
+int main(int argc, char *argv[]) {
+  // A printer connection that goes away must show up as a failed write, ending the job
+  // with an error, rather than as a signal that kills the filter mid-page.
+  signal(SIGPIPE, SIG_IGN);
+
+  InitLog();
+  WriteLog("Enter main");
+  for (int i = 0; i < argc; ++i) WriteLog("argv[%d]:%s", i, argv[i]);
+  WriteLog("Begin main");
+
+  if (argc != 6 && argc != 7) {
+    WriteLog("Input param is not enough");
+    fputs("ERROR: rastertovantel job-id user title copies options [file]\n", stderr);
+    return 1;
+  }
+
+  CupsFilePtr input{argc == 6 ? cupsFileStdin() : cupsFileOpen(argv[6], "r")};
+
+  label_doc_t doc{};
+  {
+    cups_option_t *parsed = nullptr;
+    int num_options = cupsParseOptions(argv[5], 0, &parsed);
+    OptionsPtr options{parsed, OptionsFree{num_options}};
+    set_pstops_options(doc, num_options, options.get());
+  }
+
+  int status = 0;
+  if (input) {
+    WriteLog("cups_file is not null");
+    status = print_bitmap(doc, input.get());
+    input.reset();
+  } else {
+    WriteLog("Unable to open raster file %s", argv[6]);
+    fputs("ERROR: Unable to open raster file\n", stderr);
+    status = 1;
+  }
+
+  WriteLog("Exit main");
+  CloseLog();
+  return status;
+}

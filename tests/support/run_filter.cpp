@@ -1,0 +1,109 @@
+#include "tests/support/run_filter.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+#include "filter/log.h"
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFile(const std::string &path, const std::string &bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/vantel-test.XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
+  path = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+std::vector<std::string> LogMessages(const std::string &logText) {
+  static const std::regex stamp(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2} )");
+  std::vector<std::string> messages;
+  size_t start = 0;
+  while (start < logText.size()) {
+    size_t end = logText.find("\r\n", start);
+    if (end == std::string::npos) {
+      messages.push_back("BAD:" + logText.substr(start));
+      break;
+    }
+    std::string line = logText.substr(start, end - start);
+    start = end + 2;
+    std::smatch match;
+    if (line.empty()) {
+      messages.push_back("");  // the blank line after a message that ends in CR LF
+    } else if (std::regex_search(line, match, stamp)) {
+      messages.push_back(line.substr(match.length()));
+    } else {
+      messages.push_back("BAD:" + line);
+    }
+  }
+  return messages;
+}
+
+RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
+                     const std::string &input, const std::vector<std::string> &env) {
+  TempDir dir;
+  const std::string inPath = dir.path + "/stdin", outPath = dir.path + "/stdout",
+                    errPath = dir.path + "/stderr";
+  WriteFile(inPath, input);
+
+  std::vector<char *> argv, envp;
+  for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+  argv.push_back(nullptr);
+  for (const std::string &e : env) envp.push_back(const_cast<char *>(e.c_str()));
+  envp.push_back(nullptr);
+
+  // A stale log from an earlier run must not pass for this run's.
+  unlink(VANTEL_LOG_PATH);
+
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork");
+  if (pid == 0) {
+    int in = open(inPath.c_str(), O_RDONLY);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+
+  RunResult result;
+  result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  result.out = ReadFile(outPath);
+  result.err = ReadFile(errPath);
+  result.logText = ReadFile(VANTEL_LOG_PATH);
+  result.log = LogMessages(result.logText);
+  return result;
+}
+
+RunResult RunFilter(const std::string &options, const std::string &input,
+                    const std::vector<std::string> &env) {
+  return RunProgram(FILTER_PATH, {"q", "17", "user", "title", "1", options}, input, env);
+}

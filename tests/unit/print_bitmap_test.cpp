@@ -1,0 +1,129 @@
+#include "render/print_bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "filter/cups_handles.h"
+#include "tests/support/capture.h"
+#include "tests/support/raster.h"
+
+namespace {
+
+const std::string kSetup60x40 =
+    "SIZE 60mm,40mm\r\nGAP 0.120,0.000\r\nSPEED 4\r\nDENSITY 7\r\nDIRECTION 0,0\r\n"
+    "REFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\n"
+    "SET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n";
+
+label_doc_t Defaults(int16_t mode = 5) {
+  return label_doc_t{4, 7, 0, 60, 40, 0, 0, 0, 0, mode};
+}
+
+// Renders `raster` with print_bitmap, reading it through a CUPS file as main does.
+Captured Render(const label_doc_t &doc, const std::string &raster) {
+  TempDir dir;
+  WriteFile(dir.path + "/in.ras", raster);
+  CupsFilePtr file{cupsFileOpen((dir.path + "/in.ras").c_str(), "r")};
+  return CaptureStdio([&] { return print_bitmap(doc, file.get()); });
+}
+
+std::string Block(const std::string &setup, const std::string &bitmapHeader,
+                  const std::string &bytes, int copies) {
+  return setup + bitmapHeader + bytes + "\r\nPRINT 1," + std::to_string(copies) + "\r\n";
+}
+
+TEST(PrintBitmap, WorkedExampleTenPixelsOneRow) {
+  TestPage page = UniformPage(10, 1, 255);
+  page.pixels[0] = 0;
+  for (cups_mode_t mode : {CUPS_RASTER_WRITE, CUPS_RASTER_WRITE_COMPRESSED}) {
+    Captured c = Render(Defaults(0), WriteRaster({page}, mode));
+    EXPECT_EQ(c.out, Block(kSetup60x40, "BITMAP 0,0,2,1,1,", "\x7F\xFF", 1));
+    EXPECT_EQ(c.err, "PAGE: 1 1\n");
+    EXPECT_EQ(c.result, 0);
+  }
+}
+
+TEST(PrintBitmap, RowPaddingAndPartialBytes) {
+  struct Case { uint32_t bytesPerLine; uint8_t level; int16_t mode; std::string rowBytes; } cases[] = {
+      {8, 0, 0, std::string(1, '\0')},           // whole byte, no padding
+      {10, 0, 0, std::string("\x00\x3F", 2)},  // 6 padding pixels stay white
+      {1, 0, 5, "\x7F"},
+      {16, 255, 2, "\xFF\xFF"},                // white is white in every mode
+      {12, 255, 4, "\xFF\xFF"},
+  };
+  for (const Case &c : cases) {
+    std::string row(c.rowBytes);
+    std::string widthBytes = std::to_string(row.size());
+    Captured out = Render(Defaults(c.mode), WriteRaster({UniformPage(c.bytesPerLine, 3, c.level)}));
+    EXPECT_EQ(out.out, Block(kSetup60x40, "BITMAP 0,0," + widthBytes + ",3,1,", row + row + row, 1))
+        << "bytesPerLine " << c.bytesPerLine;
+  }
+}
+
+TEST(PrintBitmap, EveryPageIsABlockWithItsOwnCopies) {
+  Captured c = Render(Defaults(0), WriteRaster({UniformPage(8, 1, 0, 3), UniformPage(8, 2, 255, 2)}));
+  EXPECT_EQ(c.out, Block(kSetup60x40, "BITMAP 0,0,1,1,1,", std::string(1, '\0'), 3) +
+                       Block(kSetup60x40, "BITMAP 0,0,1,2,1,", "\xFF\xFF", 2));
+  EXPECT_EQ(c.err, "PAGE: 1 3\nPAGE: 2 2\n");
+}
+
+TEST(PrintBitmap, RecordValuesReachTheStream) {
+  label_doc_t doc{-3, 15, 2, 102, 330, 0, 0, -12, 32767, 0};
+  Captured c = Render(doc, WriteRaster({UniformPage(8, 1, 0)}));
+  const std::string setup =
+      "SIZE 102mm,330mm\r\nGAP 0.120,0.000\r\nSPEED -3\r\nDENSITY 15\r\nDIRECTION 0,0\r\n"
+      "REFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\n"
+      "SET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n";
+  EXPECT_EQ(c.out, Block(setup, "BITMAP -12,32767,1,1,1,", std::string(1, '\0'), 1));
+}
+
+TEST(PrintBitmap, StreamsThatEndThePageLoop) {
+  const std::string one = WriteRaster({UniformPage(8, 1, 0)});
+  const std::string cut = WriteRaster({UniformPage(8, 4, 0)});
+  struct Case { const char *name; std::string raster; int pages; std::string lastBitmap; } cases[] = {
+      {"empty input", "", 0, ""},
+      {"not a raster", "%PDF-1.4 hello", 0, ""},
+      {"sync word only", one.substr(0, 4), 0, ""},
+      {"cut inside the header", one.substr(0, 100), 0, ""},
+      // Rows that never came stay white, and the page still goes out whole.
+      {"cut after two rows", cut.substr(0, cut.size() - 16), 1, std::string("\0\0\xFF\xFF", 4)},
+      {"zero height ends the job",
+       WriteRaster({UniformPage(8, 1, 0), UniformPage(8, 0, 0), UniformPage(8, 1, 0)}), 1,
+       std::string(1, '\0')},
+      {"zero width ends the job", WriteRaster({UniformPage(0, 5, 0), UniformPage(8, 1, 0)}), 0, ""},
+  };
+  for (const Case &c : cases) {
+    Captured out = Render(Defaults(0), c.raster);
+    EXPECT_EQ(out.result, 0) << c.name;
+    if (c.pages == 0) {
+      EXPECT_EQ(out.out, "") << c.name;
+      EXPECT_EQ(out.err, "") << c.name;
+    } else {
+      std::string rows = std::to_string(c.lastBitmap.size());
+      EXPECT_EQ(out.out, Block(kSetup60x40, "BITMAP 0,0,1," + rows + ",1,", c.lastBitmap, 1)) << c.name;
+      EXPECT_EQ(out.err, "PAGE: 1 1\n") << c.name;
+    }
+  }
+}
+
+TEST(PrintBitmap, PagesTooLargeForThirtyTwoBitsAreRefused) {
+  struct Case { uint32_t bytesPerLine, height; } cases[] = {
+      // (libcups itself rejects a header whose cupsBytesPerLine + 7 would wrap.)
+      {0x1FFFFFFFu, 9},   // stride 2^29, 9 rows
+      {65536, 65536},     // stride x height = 2^32
+      {8, 0x20000000u},   // 8 x 2^29 = 2^32
+  };
+  const std::string first = WriteRaster({UniformPage(8, 1, 0)});
+  for (const Case &c : cases) {
+    // A header only: the refusal must come before any row is read or allocated.
+    TestPage huge{c.bytesPerLine, c.height, 1, {}};
+    std::string raster = first + WriteRaster({huge}).substr(4);
+    Captured out = Render(Defaults(0), raster);
+    EXPECT_EQ(out.result, 1) << c.bytesPerLine << "x" << c.height;
+    EXPECT_EQ(out.out, Block(kSetup60x40, "BITMAP 0,0,1,1,1,", std::string(1, '\0'), 1));
+    EXPECT_EQ(out.err.substr(0, 28), "PAGE: 1 1\nPAGE: 2 1\nERROR: P");
+    EXPECT_NE(out.err.find("too large"), std::string::npos) << out.err;
+  }
+}
+
+}  // namespace
