@@ -5,6 +5,8 @@
 #include <climits>
 #include <vector>
 
+#include "tests/support/reference_convert.h"
+
 namespace {
 
 // A converted page, with pixel access by row and column.
@@ -130,6 +132,21 @@ TEST(Gray2Bytes, MostSignificantBitIsLeftmost) {
   Gray2Bytes(gray.data(), bits.data(), 2, 1, 0);
   EXPECT_EQ(bits[0], 0x80);
   EXPECT_EQ(bits[1], 0x04);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Gray2Bytes, MatchesThePerPixelReferenceOnNoise) {
+  uint32_t seed = 12345;
+  std::vector<uint8_t> gray(5 * 8 * 37);
+  for (uint8_t &p : gray) p = uint8_t((seed = seed * 1103515245 + 12345) >> 16);
+  for (int mode : {0, 1, 2, 3, 4, 5, -1, 17}) {
+    std::vector<uint8_t> bits(5 * 37, 0);
+    Gray2Bytes(gray.data(), bits.data(), 5, 37, mode);
+    EXPECT_EQ(bits, ReferenceGray2Bytes(gray.data(), 5, 37, mode)) << "mode " << mode;
+  }
 }
 
 }  // namespace
