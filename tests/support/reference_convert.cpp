@@ -1,5 +1,7 @@
 #include "tests/support/reference_convert.h"
 
+#include <cstddef>
+
 #include "render/dither_matrices.h"
 
 bool ReferenceBlack(int mode, int r, int x, uint8_t p) {
