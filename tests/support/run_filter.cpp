@@ -63,7 +63,8 @@ std::vector<std::string> LogMessages(const std::string &logText) {
 }
 
 RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
-                     const std::string &input, const std::vector<std::string> &env) {
+                     const std::string &input, const std::vector<std::string> &env,
+                     bool keepLog) {
   TempDir dir;
   const std::string inPath = dir.path + "/stdin", outPath = dir.path + "/stdout",
                     errPath = dir.path + "/stderr";
@@ -75,8 +76,9 @@ RunResult RunProgram(const std::string &program, const std::vector<std::string> 
   for (const std::string &e : env) envp.push_back(const_cast<char *>(e.c_str()));
   envp.push_back(nullptr);
 
-  // A stale log from an earlier run must not pass for this run's.
-  unlink(VANTEL_LOG_PATH);
+  if (!keepLog) unlink(VANTEL_LOG_PATH);
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(VANTEL_LOG_PATH).parent_path(), ignored);
 
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
