@@ -1,22 +1,52 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, makes a real raster of the bundled sample label with
-# the CUPS toolchain, runs the filter on it and shows what the printer would receive.
+# Installs what is missing, builds, and prints the bundled sample label with the driver's
+# PPD, then shows what the printer would receive. As root it goes the way a real job goes:
+# lp to a queue of a private CUPS scheduler on 127.0.0.1 (scripts/private_cupsd.sh) whose
+# device is a file. Otherwise cupsfilter makes the raster and the filter is run by hand.
+#   scripts/sample.sh [-o name=value ...]     e.g. -o Darkness=12 -o PrintMode=0
 set -euo pipefail
 cd "$(dirname "$0")/.."
+options=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    -o) options+=("$2"); shift 2 ;;
+    -o?*) options+=("${1#-o}"); shift ;;
+    *) echo "usage: $0 [-o name=value ...]" >&2; exit 2 ;;
+  esac
+done
+dash_o=()  # -o name=value for each, as lp and cupsfilter take them
+for o in "${options[@]}"; do dash_o+=(-o "$o"); done
 scripts/deps.sh
 scripts/build.sh build >/dev/null
 
 out=build/sample
-mkdir -p "$out"
+ppd=$PWD/ppd/vantel-203.ppd
+rm -rf "$out" && mkdir -p "$out"
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o "$out/label.pdf" samples/label.ps
-cupsfilter -p "$PWD/tests/data/label-203.ppd" -m application/vnd.cups-raster \
-  "$out/label.pdf" >"$out/label.ras" 2>"$out/cupsfilter.log"
-build/filter/rastertovantel 1 "${USER:-root}" sample 1 "" "$out/label.ras" >"$out/label.prn" \
-  2>"$out/filter.stderr"
 
-echo "Raster:  $out/label.ras ($(wc -c <"$out/label.ras") bytes, made by cupsfilter)"
+if [ "$(id -u)" -eq 0 ]; then
+  source scripts/private_cupsd.sh
+  chmod 755 "$out"  # cupsd runs the filters as lp
+  trap cupsd_stop EXIT
+  cupsd_start "$PWD/$out/cups" 18765 build/filter/rastertovantel
+  cups_client lpadmin -p sample -E -v "file://$PWD/$out/label.prn" -P "$ppd" 2>/dev/null
+  id=$(cups_client lp -d sample "${dash_o[@]}" "$out/label.pdf" |
+    sed -n 's/^request id is sample-\([0-9]*\) .*/\1/p')
+  state=$(wait_for_job "$id" 30)
+  cupsd_stop
+  echo "Job:     lp -d sample${dash_o[*]:+ ${dash_o[*]}} label.pdf, through cupsd: $state"
+  grep -F "[Job $id]" "$out/cups/log/error_log" | grep -E '\] (PAGE|ERROR):' | sed 's/^.*\] /         /'
+  [ "$state" = completed ] || { echo "See $out/cups/log/error_log"; exit 1; }
+else
+  cupsfilter -p "$ppd" -m application/vnd.cups-raster "${dash_o[@]}" "$out/label.pdf" \
+    >"$out/label.ras" 2>"$out/cupsfilter.log"
+  PPD=$ppd build/filter/rastertovantel 1 "${USER:-user}" sample 1 "${options[*]}" \
+    "$out/label.ras" >"$out/label.prn" 2>"$out/filter.stderr"
+  echo "Job:     cupsfilter to raster, then the filter with PPD=$ppd"
+  sed 's/^/         /' "$out/filter.stderr"
+fi
+
 echo "Output:  $out/label.prn ($(wc -c <"$out/label.prn") bytes)"
-echo "Stderr:  $(tr '\n' ' ' <"$out/filter.stderr")"
 echo "Commands:"
 LC_ALL=C grep -a -o -E '^(SIZE|GAP|SPEED|DENSITY|DIRECTION|REFERENCE|OFFSET|SHIFT|SET|CLS|PRINT)[^\r]*|BITMAP [-0-9]+,[-0-9]+,[0-9]+,[0-9]+,1,' \
   "$out/label.prn" | sed 's/^/  /; s/^  BITMAP.*/& <bitmap bytes>/'
