@@ -28,6 +28,7 @@ if [ "$(id -u)" -eq 0 ]; then
   source scripts/private_cupsd.sh
   chmod 755 "$out"  # cupsd runs the filters as lp
   trap cupsd_stop EXIT
+  trap 'exit 1' INT TERM
   cupsd_start "$PWD/$out/cups" 18765 build/filter/rastertovantel
   cups_client lpadmin -p sample -E -v "file://$PWD/$out/label.prn" -P "$ppd" 2>/dev/null
   id=$(cups_client lp -d sample "${dash_o[@]}" "$out/label.pdf" |

@@ -57,6 +57,7 @@ restore() {
   rm -rf "$work"
 }
 trap restore EXIT
+trap 'exit 1' INT TERM  # so that the EXIT trap runs on these too
 
 failures=0
 fail() {

@@ -15,6 +15,7 @@ command -v cupstestppd >/dev/null || { echo "skipped: cupstestppd is not install
 
 work=$(mktemp -d /tmp/vantel-ppd-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM
 failures=0
 
 "$source_dir/scripts/make_ppd.sh" "$work/made"
