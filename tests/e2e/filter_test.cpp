@@ -64,6 +64,7 @@ TEST(Filter, LogOfAJobInOrder) {
   std::vector<std::string> expected = {
       "Enter main",          "argv[0]:q",  "argv[1]:17",          "argv[2]:user",
       "argv[3]:title",       "argv[4]:1",  "argv[5]:",            "Begin main",
+      "PPD=(unset)",         "can't param ppdfile",
       "cups_file is not null",
       "Gray2Bytes: Enter function", "",    "Gray2Bytes: Exit function11", "",
       "Gray2Bytes: Enter function", "",    "Gray2Bytes: Exit function11", "",
