@@ -86,9 +86,12 @@ TEST(Settings, JobOptionOverPpdDefaultOverBuiltInDefault) {
   // and origin y from the options.
   EXPECT_EQ(r.out, SetupLines(62, 40, 3, 3) + "BITMAP 8,2,1,1,1,\xFF\r\nPRINT 1,1\r\n");
 
+  // argv[0] is left out: a checking tool that runs the filter (scripts/valgrind.sh) puts
+  // the filter's path there.
+  std::vector<std::string> log = r.log;
+  if (log.size() > 1 && log[1].starts_with("argv[0]:")) log.erase(log.begin() + 1);
   const std::vector<std::string> expected = {
       "Enter main",
-      "argv[0]:q",
       "argv[1]:17",
       "argv[2]:user",
       "argv[3]:title",
@@ -117,7 +120,7 @@ TEST(Settings, JobOptionOverPpdDefaultOverBuiltInDefault) {
       "",
       "Exit main",
   };
-  EXPECT_EQ(r.log, expected);
+  EXPECT_EQ(log, expected);
 }
 
 }  // namespace
