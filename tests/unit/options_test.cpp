@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/label_doc_compare.h"
 #include "tests/support/log_capture.h"
 
 namespace {
@@ -45,24 +46,11 @@ label_doc_t WithSize(int16_t width, int16_t height) {
 
 const label_doc_t kDefaults = WithSize(60, 40);
 
-void ExpectDoc(const label_doc_t &actual, const label_doc_t &expected, const std::string &what) {
-  EXPECT_EQ(actual.speed, expected.speed) << what;
-  EXPECT_EQ(actual.darkness, expected.darkness) << what;
-  EXPECT_EQ(actual.mediaTracking, expected.mediaTracking) << what;
-  EXPECT_EQ(actual.labelWidth, expected.labelWidth) << what;
-  EXPECT_EQ(actual.labelHeight, expected.labelHeight) << what;
-  EXPECT_EQ(actual.referenceX, expected.referenceX) << what;
-  EXPECT_EQ(actual.referenceY, expected.referenceY) << what;
-  EXPECT_EQ(actual.horizontal, expected.horizontal) << what;
-  EXPECT_EQ(actual.vertical, expected.vertical) << what;
-  EXPECT_EQ(actual.mode, expected.mode) << what;
-}
-
 TEST(SetPstopsOptions, DefaultsStepTouchesOnlyItsSixFields) {
   const label_doc_t handedOver{99, 99, 99, 99, 99, 98, 97, 96, 95, 99};
   const label_doc_t expected{4, 7, 0, 60, 40, 98, 97, 96, 95, 5};
   Applied none = Apply({}, handedOver);
-  ExpectDoc(none.doc, expected, "no options");
+  EXPECT_EQ(none.doc, expected) << "no options";
   EXPECT_TRUE(none.log.empty());
 
   // A count of zero or less applies nothing, whatever the array holds.
@@ -71,7 +59,7 @@ TEST(SetPstopsOptions, DefaultsStepTouchesOnlyItsSixFields) {
   for (int count : {0, -1}) {
     label_doc_t doc = handedOver;
     set_pstops_options(doc, count, &darkness);
-    ExpectDoc(doc, expected, "count " + std::to_string(count));
+    EXPECT_EQ(doc, expected) << "count " + std::to_string(count);
   }
 }
 
@@ -108,7 +96,7 @@ TEST(SetPstopsOptions, IntegerOptions) {
     Applied applied = Apply({c.option});
     label_doc_t expected = kDefaults;
     expected.*c.field = c.expected;
-    ExpectDoc(applied.doc, expected, what);
+    EXPECT_EQ(applied.doc, expected) << what;
     EXPECT_EQ(applied.log, c.log) << what;
   }
 }
@@ -142,7 +130,7 @@ TEST(SetPstopsOptions, FirstOptionOfANameWinsAndNamesMatchExactly) {
   };
   for (const Case &c : cases) {
     Applied applied = Apply(c.options);
-    ExpectDoc(applied.doc, c.expected, c.what);
+    EXPECT_EQ(applied.doc, c.expected) << c.what;
     EXPECT_EQ(applied.log, c.log) << c.what;
   }
 }
@@ -173,7 +161,7 @@ TEST(SetPstopsOptions, CustomPageSizesInPoints) {
   };
   for (const Case &c : cases) {
     Applied applied = Apply({{"PageSize", c.value}});
-    ExpectDoc(applied.doc, WithSize(c.width, c.height), c.value);
+    EXPECT_EQ(applied.doc, WithSize(c.width, c.height)) << c.value;
     const std::vector<std::string> log = {
         "996_PageSize=PageSize",
         std::string("997_page_size=") + c.value,
@@ -195,7 +183,7 @@ TEST(SetPstopsOptions, StockPageSizes) {
   };
   for (const Case &c : cases) {
     Applied applied = Apply({{"PageSize", c.value}});
-    ExpectDoc(applied.doc, WithSize(c.width, c.height), c.value);
+    EXPECT_EQ(applied.doc, WithSize(c.width, c.height)) << c.value;
     EXPECT_EQ(applied.log, (std::vector<std::string>{"996_PageSize=PageSize",
                                                      std::string("997_page_size=") + c.value}))
         << c.value;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/label_doc_compare.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/run_filter.h"
 
@@ -60,16 +61,6 @@ std::vector<std::string> Summary(const label_doc_t &doc) {
           "ppdfile Mode:" + std::to_string(doc.mode)};
 }
 
-void ExpectDoc(const label_doc_t &actual, const label_doc_t &expected, const std::string &what) {
-  const int16_t label_doc_t::*fields[] = {
-      &label_doc_t::speed,      &label_doc_t::darkness,   &label_doc_t::mediaTracking,
-      &label_doc_t::labelWidth, &label_doc_t::labelHeight, &label_doc_t::referenceX,
-      &label_doc_t::referenceY, &label_doc_t::horizontal,  &label_doc_t::vertical,
-      &label_doc_t::mode};
-  for (size_t i = 0; i < std::size(fields); ++i)
-    EXPECT_EQ(actual.*fields[i], expected.*fields[i]) << what << ", field " << i;
-}
-
 TEST(SetPstopsWithPpd, NoUsablePpdChangesNothing) {
   TempDir dir;
   const std::string garbage = dir.path + "/garbage.ppd", empty = dir.path + "/empty.ppd",
@@ -89,7 +80,7 @@ TEST(SetPstopsWithPpd, NoUsablePpdChangesNothing) {
   };
   for (const Case &c : cases) {
     Applied applied = ApplyPpdAt(c.path, handedOver);
-    ExpectDoc(applied.doc, handedOver, c.logged);
+    EXPECT_EQ(applied.doc, handedOver) << c.logged;
     EXPECT_EQ(applied.log,
               (std::vector<std::string>{std::string("PPD=") + c.logged, "can't param ppdfile"}));
   }
@@ -97,7 +88,7 @@ TEST(SetPstopsWithPpd, NoUsablePpdChangesNothing) {
 
 TEST(SetPstopsWithPpd, PpdWithoutTheAttributesLogsOnlyTheSummary) {
   Applied applied = ApplyPpd("*DefaultResolution: 203dpi\n*DefaultPageRegion: w90h18\n");
-  ExpectDoc(applied.doc, kDefaults, "no attributes");
+  EXPECT_EQ(applied.doc, kDefaults) << "no attributes";
   EXPECT_EQ(applied.log, Summary(kDefaults));
 }
 
@@ -128,7 +119,7 @@ TEST(SetPstopsWithPpd, IntegerAttributes) {
     Applied applied = ApplyPpd(std::string(c.line) + "\n");
     label_doc_t expected = kDefaults;
     expected.*c.field = c.expected;
-    ExpectDoc(applied.doc, expected, c.line);
+    EXPECT_EQ(applied.doc, expected) << c.line;
     std::string name(c.line + 1, std::string(c.line).find(':') - 1);
     std::vector<std::string> log = {"ppdfile " + name + ":" + c.logged};
     for (const std::string &line : Summary(expected)) log.push_back(line);
@@ -178,7 +169,7 @@ TEST(SetPstopsWithPpd, PageSizes) {
     label_doc_t expected = kDefaults;
     expected.labelWidth = c.width;
     expected.labelHeight = c.height;
-    ExpectDoc(applied.doc, expected, c.value);
+    EXPECT_EQ(applied.doc, expected) << c.value;
     std::vector<std::string> log = {std::string("ppdfile DefaultPageSize:") + c.value};
     log.insert(log.end(), c.custom.begin(), c.custom.end());
     for (const std::string &line : Summary(expected)) log.push_back(line);
@@ -193,7 +184,7 @@ TEST(SetPstopsWithPpd, AllAttributesReadInTheirOrder) {
       "*DefaultVertical: -4\n*DefaultPrintSpeed: 60\n*DefaultDarkness: none\n"
       "*DefaultPageSize: Custom.50x30mm\n");
   const label_doc_t expected{6, 0, 1, 50, 30, 0, 0, 8, -4, 3};
-  ExpectDoc(applied.doc, expected, "all");
+  EXPECT_EQ(applied.doc, expected) << "all";
   std::vector<std::string> log = {
       "ppdfile DefaultPageSize:Custom.50x30mm", "(src:wxh)|50.000000|30.000000|",
       "(mm:wxh)|50.000000|30.000000|",          "ppdfile DefaultDarkness:none",
