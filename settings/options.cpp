@@ -17,9 +17,10 @@ enum job_option_t { kDarkness, kPrintSpeed, kHorizontal, kVertical, kMediaTracki
 constexpr std::array<const char *, kJobOptionCount> kJobOptionNames = {
     "Darkness", "PrintSpeed", "Horizontal", "Vertical", "MediaTracking", "PrintMode", "PageSize"};
 
+// The field each option before PageSize sets.
 constexpr std::array<int_setting_t, kPageSize> kJobOptionFields = {
-    int_setting_t::darkness,      int_setting_t::speed, int_setting_t::horizontal,
-    int_setting_t::vertical,      int_setting_t::mediaTracking, int_setting_t::mode};
+    int_setting_t::darkness, int_setting_t::speed,         int_setting_t::horizontal,
+    int_setting_t::vertical, int_setting_t::mediaTracking, int_setting_t::mode};
 
 // Points per millimetre, taken as 2.83 rather than 72 / 25.4: label sizes have always
 // been worked out with it.

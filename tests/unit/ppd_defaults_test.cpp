@@ -105,10 +105,8 @@ TEST(SetPstopsWithPpd, IntegerAttributes) {
       {"*DefaultPrintSpeed: -15", "-15", &label_doc_t::speed, -1},
       {"*DefaultDarkness: \"9\"", "9", &label_doc_t::darkness, 9},
       {"*DefaultDarkness: Dark", "Dark", &label_doc_t::darkness, 0},
-      {"*DefaultDarkness: 12abc", "12abc", &label_doc_t::darkness, 12},
       {"*DefaultDarkness:", "", &label_doc_t::darkness, 0},  // present, without value text
       {"*DefaultDarkness: 99999999999", "99999999999", &label_doc_t::darkness, -1},
-      {"*DefaultDarkness: -99999999999", "-99999999999", &label_doc_t::darkness, 0},
       {"*DefaultVertical: 12", "12", &label_doc_t::vertical, 12},
       {"*DefaultHorizontal: -8", "-8", &label_doc_t::horizontal, -8},
       {"*DefaultMediaTracking: 2", "2", &label_doc_t::mediaTracking, 2},
