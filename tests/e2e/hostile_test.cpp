@@ -67,18 +67,37 @@ TEST(HostileJob, PrinterConnectionClosedEarly) {
 }
 
 // Every input the fuzzers keep (seeds and the inputs of fixed findings) goes through the
-// real binary too, so the sanitizer build of the suite replays them.
-TEST(HostileJob, FuzzSeedsAndFindingsReplay) {
-  for (const char *folder : {"/fuzz/corpus/raster", "/fuzz/regressions/raster"}) {
-    const std::string dir = std::string(SOURCE_DIR) + folder;
+// real binary too, so the sanitizer build of the suite replays them: rasters as the job,
+// option texts as argv[5], PPD texts as the queue's PPD.
+std::vector<std::string> FuzzInputs(const std::string &kind) {
+  std::vector<std::string> paths;
+  for (const char *folder : {"/fuzz/corpus/", "/fuzz/regressions/"}) {
+    const std::string dir = std::string(SOURCE_DIR) + folder + kind;
     DIR *d = opendir(dir.c_str());
     if (!d) continue;
     while (dirent *entry = readdir(d)) {
-      if (entry->d_name[0] == '.') continue;
-      RunResult r = RunFilter("", ReadFile(dir + "/" + entry->d_name));
-      EXPECT_TRUE(r.status == 0 || r.status == 1) << entry->d_name << ": status " << r.status;
+      if (entry->d_name[0] != '.') paths.push_back(dir + "/" + entry->d_name);
     }
     closedir(d);
+  }
+  return paths;
+}
+
+TEST(HostileJob, FuzzSeedsAndFindingsReplay) {
+  const std::string page = WriteRaster({UniformPage(8, 2, 0)});
+  for (const std::string &path : FuzzInputs("raster")) {
+    RunResult r = RunFilter("", ReadFile(path));
+    EXPECT_TRUE(r.status == 0 || r.status == 1) << path << ": status " << r.status;
+  }
+  for (const std::string &path : FuzzInputs("options")) {
+    RunResult r = RunFilter(ReadFile(path), page);
+    EXPECT_EQ(r.status, 0) << path;
+    EXPECT_EQ(r.err, "PAGE: 1 1\n") << path;
+  }
+  for (const std::string &path : FuzzInputs("ppd")) {
+    RunResult r = RunFilter("", page, {"PPD=" + path});
+    EXPECT_EQ(r.status, 0) << path;
+    EXPECT_EQ(r.err, "PAGE: 1 1\n") << path;
   }
 }
 
