@@ -56,6 +56,13 @@ bool AtEnd(const Cursor &c) { return c.pos >= c.bytes.size(); }
 
 bool IsNameByte(uint8_t b) { return (b >= 'A' && b <= 'Z') || b == '_'; }
 
+// True when the stream ends at the cursor or holds only the start of `word` there: the
+// stream was cut off, whatever was to follow.
+bool EndsWithin(const Cursor &c, const char *word) {
+  const size_t remaining = c.bytes.size() - c.pos;
+  return remaining < strlen(word) && memcmp(c.bytes.data() + c.pos, word, remaining) == 0;
+}
+
 // The command at the cursor, or nullptr when no known command starts there.
 const CommandShape *FindCommand(const Cursor &c) {
   for (const CommandShape &shape : kLabelCommands) {
@@ -139,7 +146,7 @@ bool ReadSwitch(Cursor &c, const char *command, int32_t &value) {
       return true;
     }
   }
-  if (AtEnd(c)) return false;
+  if (EndsWithin(c, "ON") || EndsWithin(c, "OFF")) return false;
   return Fail(c, c.pos, std::string("malformed ") + command + " line: ON or OFF expected");
 }
 
@@ -199,12 +206,10 @@ StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
     const std::string number = std::to_string(parse.labels.size() + 1);
     bool whole = true;
     for (const CommandShape &expected : kLabelCommands) {
-      if (AtEnd(c)) {
-        whole = false;
-        break;
-      }
       const CommandShape *found = FindCommand(c);
-      if (!found) {
+      if (!found && EndsWithin(c, expected.name)) {
+        whole = false;
+      } else if (!found) {
         const std::string word = QuotedWord(c);
         Fail(c, c.pos, word == "\"\"" ? "empty line where a command belongs"
                                      : "unknown command " + word);

@@ -98,6 +98,27 @@ TEST(LabelStream, EmptyStreamHasNoLabels) {
   EXPECT_TRUE(parse.labels.empty());
 }
 
+TEST(LabelStream, EveryCutOfAStreamEndsInsideALabel) {
+  const std::string label = LabelText(60, 40, -3, 0, 2, 1, "\x7F\xFF");
+  const std::string stream = label + label;
+  const size_t dataAt = label.find('\x7F');
+  for (size_t cut = 0; cut <= stream.size(); ++cut) {
+    const StreamParse parse = Parse(stream.substr(0, cut));
+    const size_t whole = cut / label.size(), inLabel = cut % label.size();
+    EXPECT_EQ(parse.labels.size(), whole) << cut;
+    if (inLabel == 0) {
+      EXPECT_EQ(parse.error, "") << cut;
+    } else if (inLabel >= dataAt && inLabel < dataAt + 2) {
+      EXPECT_EQ(parse.error, "BITMAP data runs short: 2 bytes announced, " +
+                                 std::to_string(inLabel - dataAt) + " present") << cut;
+      EXPECT_EQ(parse.errorOffset, cut - inLabel + dataAt) << cut;
+    } else {
+      EXPECT_EQ(parse.error, "stream ends inside label " + std::to_string(whole + 1)) << cut;
+      EXPECT_EQ(parse.errorOffset, cut) << cut;
+    }
+  }
+}
+
 TEST(LabelStream, MalformedStreamsStopWithTheirOffset) {
   const std::string label = LabelText(60, 40, 0, 0, 2, 1, "\x7F\xFF");
   const size_t bitmapAt = label.find("BITMAP"), dataAt = bitmapAt + 17;
