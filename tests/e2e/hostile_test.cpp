@@ -1,0 +1,85 @@
+// A catalogue of bad jobs through the built filter, each with the exact outcome expected:
+// never a crash, never output that passes for a good label, the right exit status.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/raster.h"
+#include "tests/support/run_filter.h"
+
+namespace {
+
+std::string Label(const std::string &bitmapHeader, const std::string &bytes, int copies = 1) {
+  return "SIZE 60mm,40mm\r\nGAP 0.120,0.000\r\nSPEED 4\r\nDENSITY 7\r\nDIRECTION 0,0\r\n"
+         "REFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\n"
+         "SET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n" +
+         bitmapHeader + bytes + "\r\nPRINT 1," + std::to_string(copies) + "\r\n";
+}
+
+TEST(HostileJob, RasterStreamsThatAreNotWhatTheyClaim) {
+  const std::string good = WriteRaster({UniformPage(8, 1, 0)});
+  // A header of 1 000 000 rows with one row behind it: the page is written whole, its
+  // missing rows white, and nothing is read past the end.
+  TestPage tall{8, 1000000, 1, std::vector<uint8_t>(8, 0)};
+  std::string tallBitmap(1000000, '\xFF');
+  tallBitmap[0] = '\0';
+  struct Case {
+    const char *name;
+    std::string raster;
+    int status;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {"empty input", "", 0, "", ""},
+      {"a PDF, not a raster", "%PDF-1.7\n1 0 obj\n<<>>\nendobj\n", 0, "", ""},
+      {"random bytes", std::string(5000, '\x5A'), 0, "", ""},
+      {"sync word and nothing else", good.substr(0, 4), 0, "", ""},
+      {"height of a million, one row sent", WriteRaster({tall}), 0,
+       Label("BITMAP 0,0,1,1000000,1,", tallBitmap), "PAGE: 1 1\n"},
+      {"stride x height beyond 32 bits", good + WriteRaster({TestPage{4096, 1048577, 1, {}}}).substr(4), 1,
+       Label("BITMAP 0,0,1,1,1,", std::string(1, '\0')),
+       "PAGE: 1 1\nPAGE: 2 1\nERROR: Page 2 is too large to print (4096 bytes per line, 1048577 lines)\n"},
+  };
+  for (const Case &c : cases) {
+    RunResult r = RunFilter("", c.raster);
+    EXPECT_EQ(r.status, c.status) << c.name;
+    EXPECT_TRUE(r.out == c.out) << c.name << ": " << r.out.size() << " bytes out";
+    EXPECT_EQ(r.err, c.err) << c.name;
+    EXPECT_EQ(r.log.empty() ? "" : r.log.back(), "Exit main") << c.name;
+  }
+}
+
+TEST(HostileJob, PrinterConnectionClosedEarly) {
+  // The reader takes 100 bytes and goes away, as a dead backend does. The filter must see
+  // the failed write and end with an error, not die of SIGPIPE or keep converting pages.
+  std::vector<TestPage> pages(50, UniformPage(800, 800, 0));
+  RunResult r = RunProgram(
+      "/bin/bash",
+      {"bash", "-c", "\"$0\" 1 u t 1 '' | head -c 100 >/dev/null; echo \"status=${PIPESTATUS[0]}\" >&2",
+       FILTER_PATH},
+      WriteRaster(pages, CUPS_RASTER_WRITE_COMPRESSED));
+  EXPECT_NE(r.err.find("ERROR: Unable to write print data\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("status=1\n"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("PAGE: 50 1"), std::string::npos) << "went on after the printer was gone";
+}
+
+// Every input the fuzzers keep (seeds and the inputs of fixed findings) goes through the
+// real binary too, so the sanitizer build of the suite replays them.
+TEST(HostileJob, FuzzSeedsAndFindingsReplay) {
+  for (const char *folder : {"/fuzz/corpus/raster", "/fuzz/regressions/raster"}) {
+    const std::string dir = std::string(SOURCE_DIR) + folder;
+    DIR *d = opendir(dir.c_str());
+    if (!d) continue;
+    while (dirent *entry = readdir(d)) {
+      if (entry->d_name[0] == '.') continue;
+      RunResult r = RunFilter("", ReadFile(dir + "/" + entry->d_name));
+      EXPECT_TRUE(r.status == 0 || r.status == 1) << entry->d_name << ": status " << r.status;
+    }
+    closedir(d);
+  }
+}
+
+}  // namespace
