@@ -59,7 +59,7 @@ void RunPreview(PreviewRun &run, const std::string &stream, const std::vector<st
   WriteFile(run.file("job.prn"), stream);
   std::vector<std::string> argv = {"label-preview"};
   for (const std::string &a : args) argv.push_back(InFolder(run, a));
-  run.result = RunProgram(PREVIEW_PATH, argv, input);
+  run.result = RunProgram(PREVIEW_PATH, argv, input, {}, /*keepLog=*/true);
 }
 
 const std::string kLabel = LabelText(2, 1, 3, 2, 1, 2, "\x0F\xF0", 2);
