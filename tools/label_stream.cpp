@@ -63,6 +63,13 @@ bool EndsWithin(const Cursor &c, const char *word) {
   return remaining < strlen(word) && memcmp(c.bytes.data() + c.pos, word, remaining) == 0;
 }
 
+// True when the stream ends at the cursor or inside the name of some command.
+bool EndsWithinAName(const Cursor &c) {
+  for (const CommandShape &shape : kLabelCommands)
+    if (EndsWithin(c, shape.name)) return true;
+  return false;
+}
+
 // The command at the cursor, or nullptr when no known command starts there.
 const CommandShape *FindCommand(const Cursor &c) {
   for (const CommandShape &shape : kLabelCommands) {
@@ -207,7 +214,7 @@ StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
     bool whole = true;
     for (const CommandShape &expected : kLabelCommands) {
       const CommandShape *found = FindCommand(c);
-      if (!found && EndsWithin(c, expected.name)) {
+      if (!found && EndsWithinAName(c)) {
         whole = false;
       } else if (!found) {
         const std::string word = QuotedWord(c);

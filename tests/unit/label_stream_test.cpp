@@ -180,6 +180,8 @@ TEST(LabelStream, MalformedStreamsStopWithTheirOffset) {
        "BITMAP data runs short: 4611686014132420609 bytes announced, 15 present", dataAt + 18, 0},
       {"bitmap data not followed by CR LF", with("\x7F\xFF\r\n", "\x7F\xFF\xFF\r\n"),
        "malformed BITMAP line: CR LF expected", dataAt + 2, 0},
+      {"ends inside the name of a misplaced command", label.substr(0, speedAt) + "DENS",
+       "stream ends inside label 1", speedAt + 4, 0},
       {"ends after the setup", label.substr(0, bitmapAt), "stream ends inside label 1", bitmapAt, 0},
       {"ends inside a number", label + "SIZE 6", "stream ends inside label 2", label.size() + 6, 1},
       {"ends after a number", label.substr(0, speedAt + 7), "stream ends inside label 1", speedAt + 7, 0},
