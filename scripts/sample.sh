@@ -12,8 +12,9 @@ mkdir -p "$out"
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o "$out/label.pdf" samples/label.ps
 cupsfilter -p "$PWD/tests/data/label-203.ppd" -m application/vnd.cups-raster \
   "$out/label.pdf" >"$out/label.ras" 2>"$out/cupsfilter.log"
-build/filter/rastertovantel 1 "${USER:-root}" sample 1 "" "$out/label.ras" >"$out/label.prn" \
-  2>"$out/filter.stderr"
+# As CUPS runs it: with the queue's PPD, whose default label is the sample's 4 x 2 in.
+PPD="$PWD/tests/data/label-203.ppd" build/filter/rastertovantel 1 "${USER:-root}" sample 1 "" \
+  "$out/label.ras" >"$out/label.prn" 2>"$out/filter.stderr"
 
 echo "Raster:  $out/label.ras ($(wc -c <"$out/label.ras") bytes, made by cupsfilter)"
 echo "Output:  $out/label.prn ($(wc -c <"$out/label.prn") bytes)"

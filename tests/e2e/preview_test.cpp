@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,23 +20,28 @@ StreamParse Parse(const std::string &stream) {
   return ParseLabelStream({reinterpret_cast<const uint8_t *>(stream.data()), stream.size()});
 }
 
-TEST(Preview, FilterOutputDecodesToTheReference) {
-  // With no PPD and no options the filter converts in its default mode, 5.
+TEST(Preview, FilterOutputDecodesToTheReferenceInEveryMode) {
   std::vector<TestPage> pages = {NoisePage(13, 7, 1), NoisePage(37, 20, 2, 3), NoisePage(8, 4, 3),
                                  NoisePage(101, 11, 4)};
   pages.back().pixels.resize(101 * 6);  // the raster ends inside the last page
-  const RunResult run = RunFilter("", WriteRaster(pages));
-  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string raster = WriteRaster(pages);
+  // No option at all leaves the default mode, 5.
+  for (const char *options : {"", "PrintMode=0", "PrintMode=1", "PrintMode=2", "PrintMode=3",
+                              "PrintMode=4", "PrintMode=5", "PrintMode=-1"}) {
+    const int mode = *options ? atoi(options + 10) : 5;
+    const RunResult run = RunFilter(options, raster);
+    ASSERT_EQ(run.status, 0) << options << ": " << run.err;
 
-  const StreamParse parse = Parse(run.out);
-  ASSERT_EQ(parse.error, "") << "at byte " << parse.errorOffset;
-  ASSERT_EQ(parse.labels.size(), pages.size());
-  for (size_t i = 0; i < pages.size(); ++i) {
-    const StreamLabel &label = parse.labels[i];
-    EXPECT_EQ(label.widthBytes, static_cast<int32_t>((pages[i].bytesPerLine + 7) / 8)) << i;
-    EXPECT_EQ(label.height, static_cast<int32_t>(pages[i].height)) << i;
-    EXPECT_EQ(label.copies, static_cast<int32_t>(pages[i].copies)) << i;
-    EXPECT_EQ(label.bits, ExpectedStreamBits(pages[i], 5)) << "page " << i + 1;
+    const StreamParse parse = Parse(run.out);
+    ASSERT_EQ(parse.error, "") << options << " at byte " << parse.errorOffset;
+    ASSERT_EQ(parse.labels.size(), pages.size()) << options;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      const StreamLabel &label = parse.labels[i];
+      EXPECT_EQ(label.widthBytes, static_cast<int32_t>((pages[i].bytesPerLine + 7) / 8)) << i;
+      EXPECT_EQ(label.height, static_cast<int32_t>(pages[i].height)) << i;
+      EXPECT_EQ(label.copies, static_cast<int32_t>(pages[i].copies)) << i;
+      EXPECT_EQ(label.bits, ExpectedStreamBits(pages[i], mode)) << options << " page " << i + 1;
+    }
   }
 }
 

@@ -4,16 +4,14 @@
 
 #include <cstring>
 
+#include "tests/support/label_stream.h"
 #include "tests/support/reference_convert.h"
 
 std::string LabelText(int widthMm, int heightMm, int x, int y, int widthBytes, int height,
                       const std::string &bits, int copies) {
   auto n = [](int v) { return std::to_string(v); };
-  return "SIZE " + n(widthMm) + "mm," + n(heightMm) +
-         "mm\r\nGAP 0.120,0.000\r\nSPEED 4\r\nDENSITY 7\r\nDIRECTION 0,0\r\nREFERENCE 0,0\r\n"
-         "OFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\nSET PARTIAL_CUTTER OFF\r\n"
-         "SET TEAR ON\r\nCLS\r\nBITMAP " + n(x) + "," + n(y) + "," + n(widthBytes) + "," +
-         n(height) + ",1," + bits + "\r\nPRINT 1," + n(copies) + "\r\n";
+  return SetupLines(widthMm, heightMm, 4, 7) + "BITMAP " + n(x) + "," + n(y) + "," +
+         n(widthBytes) + "," + n(height) + ",1," + bits + "\r\nPRINT 1," + n(copies) + "\r\n";
 }
 
 TestPage NoisePage(uint32_t bytesPerLine, uint32_t height, uint32_t seed, uint32_t copies) {
