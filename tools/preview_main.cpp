@@ -67,7 +67,9 @@ bool PreviewLabel(const StreamLabel &label, int number, const std::string &path,
   const int64_t bitmapWidth = int64_t{label.widthBytes} * 8;
 
   const BitmapFit fit = FitBitmap(label, width, height);
-  if (fit.left || fit.top || fit.right || fit.bottom) {
+  // Only white falling off the label is no loss (a raster's row padded to whole bytes
+  // often ends a dot or two past the label's edge), so only lost printed dots warn.
+  if (fit.dotsCutOff > 0) {
     fprintf(stderr,
             "WARNING: label %d: the bitmap (%lld x %d dots at %d,%d) runs off the %s of "
             "the label (%lld x %lld dots); %llu printed dots are cut off\n",

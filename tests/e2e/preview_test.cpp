@@ -121,6 +121,13 @@ TEST(Preview, BitmapOffTheLabelIsDrawnClippedWithAWarning) {
   EXPECT_EQ(picture.at(5, 7), 0);
 }
 
+TEST(Preview, WhiteRunningOffTheLabelIsNoLoss) {
+  PreviewRun run;
+  RunPreview(run, LabelText(1, 1, 4, 0, 1, 1, "\x0F"), {"@/job.prn"});
+  EXPECT_EQ(run.result.status, 0);
+  EXPECT_EQ(run.result.err, "");
+}
+
 TEST(Preview, FailuresExitWithStatusOne) {
   struct Case {
     const char *name;
