@@ -67,8 +67,8 @@ TEST(HostileJob, PrinterConnectionClosedEarly) {
 }
 
 // Every input the fuzzers keep (seeds and the inputs of fixed findings) goes through the
-// real binary too, so the sanitizer build of the suite replays them: rasters as the job,
-// option texts as argv[5], PPD texts as the queue's PPD.
+// real binaries too, so the sanitizer build of the suite replays them: rasters as the job,
+// option texts as argv[5], PPD texts as the queue's PPD, label streams to the preview.
 std::vector<std::string> FuzzInputs(const std::string &kind) {
   std::vector<std::string> paths;
   for (const char *folder : {"/fuzz/corpus/", "/fuzz/regressions/"}) {
@@ -93,6 +93,12 @@ TEST(HostileJob, FuzzSeedsAndFindingsReplay) {
     RunResult r = RunFilter(ReadFile(path), page);
     EXPECT_EQ(r.status, 0) << path;
     EXPECT_EQ(r.err, "PAGE: 1 1\n") << path;
+  }
+  for (const std::string &path : FuzzInputs("label_stream")) {
+    TempDir dir;
+    RunResult r = RunProgram(PREVIEW_PATH, {"label-preview", "-o", dir.path + "/p", path}, "",
+                             {}, /*keepLog=*/true);
+    EXPECT_TRUE(r.status == 0 || r.status == 1) << path << ": status " << r.status;
   }
   for (const std::string &path : FuzzInputs("ppd")) {
     RunResult r = RunFilter("", page, {"PPD=" + path});
