@@ -22,6 +22,7 @@ fi
 # memory, instead of a multi-gigabyte buffer per run: that keeps the runs fast and drives
 # the out-of-memory paths of the filter and of libcups.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-max_allocation_size_mb=64:allocator_may_return_null=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0}
 
 mkdir -p build-fuzz/artifacts
 status=0

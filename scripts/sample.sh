@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and prints the bundled sample label with the driver's
-# PPD, then shows what the printer would receive. As root it goes the way a real job goes:
-# lp to a queue of a private CUPS scheduler on 127.0.0.1 (scripts/private_cupsd.sh) whose
-# device is a file. Otherwise cupsfilter makes the raster and the filter is run by hand.
+# Installs what is missing, builds, prints the bundled sample label with the driver's PPD,
+# shows what the printer would receive and draws it with label-preview; the last line is
+# the path of the picture. As root the job goes the way a real one goes: lp to a queue of
+# a private CUPS scheduler on 127.0.0.1 (scripts/private_cupsd.sh) whose device is a file.
+# Otherwise cupsfilter makes the raster and the filter is run by hand, as CUPS runs it.
 #   scripts/sample.sh [-o name=value ...]     e.g. -o Darkness=12 -o PrintMode=0
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,7 @@ scripts/deps.sh
 scripts/build.sh build >/dev/null
 
 out=build/sample
-ppd=$PWD/ppd/vantel-203.ppd
+ppd=$PWD/ppd/vantel-203.ppd  # its default label is the sample's 4 x 2 in
 rm -rf "$out" && mkdir -p "$out"
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o "$out/label.pdf" samples/label.ps
 
@@ -51,3 +52,11 @@ echo "Output:  $out/label.prn ($(wc -c <"$out/label.prn") bytes)"
 echo "Commands:"
 LC_ALL=C grep -a -o -E '^(SIZE|GAP|SPEED|DENSITY|DIRECTION|REFERENCE|OFFSET|SHIFT|SET|CLS|PRINT)[^\r]*|BITMAP [-0-9]+,[-0-9]+,[0-9]+,[0-9]+,1,' \
   "$out/label.prn" | sed 's/^/  /; s/^  BITMAP.*/& <bitmap bytes>/'
+
+status=0
+build/tools/label-preview -o "$out/label" "$out/label.prn" >"$out/preview.out" 2>"$out/preview.err" ||
+  status=$?
+echo "Preview:"
+sed 's/^/  /' "$out/preview.out" "$out/preview.err"
+[ "$status" -eq 0 ] || exit "$status"
+for png in "$out"/label-*.png; do echo "Picture: $PWD/$png"; done

@@ -8,4 +8,4 @@ scripts/deps.sh
 scripts/build.sh build >/dev/null
 VANTEL_TEST_WRAPPER="valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite" \
   build/tests/e2e/e2e_tests \
-  --gtest_filter='Filter.*:HostileJob.*:Toolchain.*-Filter.WrongArgumentCount:Filter.LogOfAJobInOrder:Filter.EachRunRewritesTheLog'
+  --gtest_filter='Filter.*:HostileJob.*:Settings.*:Toolchain.*-Filter.WrongArgumentCount:Filter.LogOfAJobInOrder:Filter.EachRunRewritesTheLog'

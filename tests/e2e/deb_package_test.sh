@@ -18,7 +18,7 @@ package=rastertovantel
 
 skip() { echo "skipped: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-for command in apt-get dpkg-query cpack cups-config setpriv; do
+for command in apt-get dpkg-query cmake cpack cups-config setpriv; do
   command -v "$command" >/dev/null || skip "$command is not installed"
 done
 for dependency in cups libcups2; do
@@ -32,17 +32,23 @@ flock -w 300 9 || { echo "another package test held the lock for 5 minutes"; exi
 
 filter=$(cups-config --serverbin)/filter/rastertovantel
 ppd_dir=$(cups-config --datadir)/model/vantel
+source "$source_dir/scripts/private_cupsd.sh"
+work=$(mktemp -d /tmp/vantel-deb-test.XXXXXX)
+chmod 755 "$work"  # apt reads the .deb as user _apt, cupsd runs filters as lp
+trap 'rm -rf "$work"' EXIT
+
+# What cmake --install puts on the machine besides the log file, with the package's
+# prefix: the package must hold exactly these files, and none of them may be there yet.
+DESTDIR=$work/stage cmake --install "$build_dir" --component driver --prefix /usr >/dev/null
+(cd "$work/stage" && find . -type f | sed 's/^\.//' | sort) >"$work/files.want"
 status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
 if [ -n "$status" ] && [ "$status" = "${status%not-installed}" ]; then
   skip "dpkg knows the $package package already ($status)"
 fi
-for file in "$filter" "$ppd_dir"; do
+while read -r file; do
   [ ! -e "$file" ] || skip "$file exists (cmake --install?): the package would replace it"
-done
+done <"$work/files.want"
 
-source "$source_dir/scripts/private_cupsd.sh"
-work=$(mktemp -d /tmp/vantel-deb-test.XXXXXX)
-chmod 755 "$work"  # apt reads the .deb as user _apt, cupsd runs filters as lp
 dpkg-query -W -f='${Package} ${Version} ${Status}\n' | sort >"$work/packages.before"
 [ ! -e "$log" ] || cp -a "$log" "$work/log.before"
 
@@ -77,14 +83,17 @@ deb=$(ls "$work"/pkg/${package}_*.deb)
 apt_get install --no-install-recommends "$deb" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log"; exit 1; }
 
-# Files, owners and modes. The scheduler refuses a filter that others could change.
+# The files of cmake --install, with its modes and owned by root; the scheduler refuses a
+# filter that others could change. The log file is lp's.
+dpkg-query -L "$package" | while read -r f; do [ -d "$f" ] || echo "$f"; done |
+  sort >"$work/files.got"
+diff "$work/files.want" "$work/files.got" ||
+  fail "the package holds other files than cmake --install puts on the machine"
+while read -r file; do
+  expect_file "$file" "$(stat -c %a "$work/stage$file")" root:root
+done <"$work/files.want"
 expect_file "$filter" 755 root:root
-expect_file "$ppd_dir/vantel-203.ppd" 644 root:root
-expect_file "$ppd_dir/vantel-300.ppd" 644 root:root
 expect_file "$log" 644 lp:lp
-diff <(dpkg-query -L "$package" | while read -r f; do [ -d "$f" ] || echo "$f"; done) \
-  <(printf '%s\n' "$filter" "$ppd_dir/vantel-203.ppd" "$ppd_dir/vantel-300.ppd") ||
-  fail "the package holds other files than the filter and the two PPDs"
 
 # The filter as the scheduler runs it, as lp: it can write its log.
 printf '3SaR' | PPD=$ppd_dir/vantel-203.ppd setpriv --reuid=lp --regid=lp --clear-groups \
@@ -104,7 +113,7 @@ cupsd_stop
 # Removal leaves no file and no log. A package with a postrm stays known to dpkg until it
 # is purged; after that the machine has the same packages as before.
 apt_get remove "$package" >"$work/remove.log" 2>&1 || { cat "$work/remove.log"; exit 1; }
-for file in "$filter" "$ppd_dir" "$log"; do
+for file in $(cat "$work/files.want") "$ppd_dir" "$log"; do
   [ ! -e "$file" ] || fail "$file is left after apt-get remove"
 done
 apt_get purge "$package" >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; exit 1; }

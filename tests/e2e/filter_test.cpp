@@ -7,20 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
 #include "tests/support/run_filter.h"
 
 namespace {
 
 const std::string kUsage = "ERROR: rastertovantel job-id user title copies options [file]\n";
-
-std::string SetupLines(int width, int height, int speed, int density) {
-  return "SIZE " + std::to_string(width) + "mm," + std::to_string(height) +
-         "mm\r\nGAP 0.120,0.000\r\nSPEED " + std::to_string(speed) + "\r\nDENSITY " +
-         std::to_string(density) +
-         "\r\nDIRECTION 0,0\r\nREFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\n"
-         "SET CUTTER OFF\r\nSET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n";
-}
 
 TEST(Filter, WrongArgumentCount) {
   for (int count : {1, 5, 8}) {
@@ -64,6 +57,7 @@ TEST(Filter, LogOfAJobInOrder) {
   std::vector<std::string> expected = {
       "Enter main",          "argv[0]:q",  "argv[1]:17",          "argv[2]:user",
       "argv[3]:title",       "argv[4]:1",  "argv[5]:",            "Begin main",
+      "PPD=(unset)",         "can't param ppdfile",
       "cups_file is not null",
       "Gray2Bytes: Enter function", "",    "Gray2Bytes: Exit function11", "",
       "Gray2Bytes: Enter function", "",    "Gray2Bytes: Exit function11", "",

@@ -7,16 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
 #include "tests/support/run_filter.h"
 
 namespace {
 
 std::string Label(const std::string &bitmapHeader, const std::string &bytes, int copies = 1) {
-  return "SIZE 60mm,40mm\r\nGAP 0.120,0.000\r\nSPEED 4\r\nDENSITY 7\r\nDIRECTION 0,0\r\n"
-         "REFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\n"
-         "SET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n" +
-         bitmapHeader + bytes + "\r\nPRINT 1," + std::to_string(copies) + "\r\n";
+  return SetupLines(60, 40, 4, 7) + bitmapHeader + bytes + "\r\nPRINT 1," + std::to_string(copies) + "\r\n";
 }
 
 TEST(HostileJob, RasterStreamsThatAreNotWhatTheyClaim) {
@@ -66,19 +64,81 @@ TEST(HostileJob, PrinterConnectionClosedEarly) {
   EXPECT_EQ(r.err.find("PAGE: 50 1"), std::string::npos) << "went on after the printer was gone";
 }
 
+TEST(HostileJob, SettingsThatAreNotWhatTheyClaim) {
+  TempDir dir;
+  const std::string garbage = dir.path + "/garbage.ppd";
+  std::string bytes;
+  for (int i = 0; i < 4096; ++i) bytes += char((i * 7919) & 0xFF);
+  WriteFile(garbage, bytes);
+  const std::string page = WriteRaster({UniformPage(8, 1, 0)});
+  struct Case {
+    const char *name;
+    std::string options;
+    std::string ppd;  // "" for none
+    std::string setup;
+    std::string origin;
+  } cases[] = {
+      // Numbers beyond 32 bits are held at the 32-bit limit, then keep their low 16 bits.
+      {"numbers far beyond 32 bits",
+       "Darkness=99999999999999999999 PrintSpeed=-99999999999 Horizontal=4294967296 Vertical=-1e99",
+       "", SetupLines(60, 40, 13108, -1), "-1,-1"},
+      // Not-a-number and infinity give no size at all, which the 11 mm minimum raises.
+      {"custom size of nan and inf", "PageSize=Custom.nanxinf", "", SetupLines(11, 11, 4, 7), "0,0"},
+      {"custom size of 1e39 points", "PageSize=Custom.1e39x-1e39", "", SetupLines(11, 11, 4, 7), "0,0"},
+      {"PPD of binary garbage", "", garbage, SetupLines(60, 40, 4, 7), "0,0"},
+      {"PPD path that is a folder", "", dir.path, SetupLines(60, 40, 4, 7), "0,0"},
+      {"PPD path that does not exist", "Darkness=3", dir.path + "/none.ppd", SetupLines(60, 40, 4, 3), "0,0"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> env;
+    if (!c.ppd.empty()) env.push_back("PPD=" + c.ppd);
+    RunResult r = RunFilter(c.options, page, env);
+    EXPECT_EQ(r.status, 0) << c.name;
+    EXPECT_EQ(r.err, "PAGE: 1 1\n") << c.name;
+    EXPECT_EQ(r.out, c.setup + "BITMAP " + c.origin + ",1,1,1," + std::string(1, '\0') +
+                         "\r\nPRINT 1,1\r\n")
+        << c.name;
+  }
+}
+
 // Every input the fuzzers keep (seeds and the inputs of fixed findings) goes through the
-// real binary too, so the sanitizer build of the suite replays them.
-TEST(HostileJob, FuzzSeedsAndFindingsReplay) {
-  for (const char *folder : {"/fuzz/corpus/raster", "/fuzz/regressions/raster"}) {
-    const std::string dir = std::string(SOURCE_DIR) + folder;
+// real binaries too, so the sanitizer build of the suite replays them: rasters as the job,
+// option texts as argv[5], PPD texts as the queue's PPD, label streams to the preview.
+std::vector<std::string> FuzzInputs(const std::string &kind) {
+  std::vector<std::string> paths;
+  for (const char *folder : {"/fuzz/corpus/", "/fuzz/regressions/"}) {
+    const std::string dir = std::string(SOURCE_DIR) + folder + kind;
     DIR *d = opendir(dir.c_str());
     if (!d) continue;
     while (dirent *entry = readdir(d)) {
-      if (entry->d_name[0] == '.') continue;
-      RunResult r = RunFilter("", ReadFile(dir + "/" + entry->d_name));
-      EXPECT_TRUE(r.status == 0 || r.status == 1) << entry->d_name << ": status " << r.status;
+      if (entry->d_name[0] != '.') paths.push_back(dir + "/" + entry->d_name);
     }
     closedir(d);
+  }
+  return paths;
+}
+
+TEST(HostileJob, FuzzSeedsAndFindingsReplay) {
+  const std::string page = WriteRaster({UniformPage(8, 2, 0)});
+  for (const std::string &path : FuzzInputs("raster")) {
+    RunResult r = RunFilter("", ReadFile(path));
+    EXPECT_TRUE(r.status == 0 || r.status == 1) << path << ": status " << r.status;
+  }
+  for (const std::string &path : FuzzInputs("options")) {
+    RunResult r = RunFilter(ReadFile(path), page);
+    EXPECT_EQ(r.status, 0) << path;
+    EXPECT_EQ(r.err, "PAGE: 1 1\n") << path;
+  }
+  for (const std::string &path : FuzzInputs("label_stream")) {
+    TempDir dir;
+    RunResult r = RunProgram(PREVIEW_PATH, {"label-preview", "-o", dir.path + "/p", path}, "",
+                             {}, /*keepLog=*/true);
+    EXPECT_TRUE(r.status == 0 || r.status == 1) << path << ": status " << r.status;
+  }
+  for (const std::string &path : FuzzInputs("ppd")) {
+    RunResult r = RunFilter("", page, {"PPD=" + path});
+    EXPECT_EQ(r.status, 0) << path;
+    EXPECT_EQ(r.err, "PAGE: 1 1\n") << path;
   }
 }
 

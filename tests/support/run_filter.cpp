@@ -87,7 +87,13 @@ RunResult RunProgram(const std::string &program, const std::vector<std::string> 
   std::vector<char *> argv, envp;
   for (const std::string &a : words) argv.push_back(const_cast<char *>(a.c_str()));
   argv.push_back(nullptr);
-  for (const std::string &e : env) envp.push_back(const_cast<char *>(e.c_str()));
+  // The sanitizers' settings pass through, so a sanitizer build of the filter runs with
+  // the suppressions and options the test run was given.
+  std::vector<std::string> environment = env;
+  for (const char *name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char *value = getenv(name)) environment.push_back(std::string(name) + "=" + value);
+  }
+  for (const std::string &e : environment) envp.push_back(const_cast<char *>(e.c_str()));
   envp.push_back(nullptr);
 
   if (!keepLog) unlink(VANTEL_LOG_PATH);
