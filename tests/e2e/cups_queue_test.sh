@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# The driver under a real CUPS scheduler: a private cupsd on 127.0.0.1, queues made with
+# lpadmin from the project's PPDs, documents printed with lp, and each job's output file
+# read back: one label block per page, the setup lines the queue and the job ask for, and
+# the printed dots where the document has them. A job the filter refuses must end as a
+# failed job, not as a completed one.
+#
+#   cups_queue_test.sh FILTER QUEUE_TOOL PORT
+#
+# Exits 77 (skipped) when not run as root or when the CUPS scheduler or Ghostscript is
+# missing. Leaves nothing running and nothing behind.
+set -euo pipefail
+
+filter=$(readlink -f "$1")
+tool=$(readlink -f "$2")
+port=$3
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+
+[ "$(id -u)" -eq 0 ] || { echo "skipped: cupsd runs filters as lp, so this needs root"; exit 77; }
+for command in cupsd lpadmin lp ipptool gs; do
+  command -v "$command" >/dev/null || { echo "skipped: $command is not installed"; exit 77; }
+done
+
+# One scheduler per port on this machine at a time, whoever runs the suite.
+exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
+flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
+
+source "$source_dir/scripts/private_cupsd.sh"
+work=$(mktemp -d /tmp/vantel-cups-test.XXXXXX)
+chmod 755 "$work"  # the scheduler runs the filters as lp
+trap 'cupsd_stop; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM  # so that the EXIT trap runs on these too
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# --- Documents -----------------------------------------------------------------------
+# Drawn in printer dots (the scale makes one unit one dot), from the bottom left as
+# PostScript counts; the checks below count rows from the top, as the label does.
+
+# 2 pages of 2 x 1 in (406 x 203 dots at 203 dpi). Page 1: a black box at x 40-119,
+# y 30-89 and a 55 % gray box at x 200-279 that a threshold at 128 leaves white.
+# Page 2: one black box at x 300-379, y 120-179.
+cat >"$work/two-pages.ps" <<'PS'
+%!PS
+<< /PageSize [144 72] >> setpagedevice
+72 203 div dup scale
+0 setgray 40 113 80 60 rectfill
+0.55 setgray 200 113 80 60 rectfill
+showpage
+<< /PageSize [144 72] >> setpagedevice
+72 203 div dup scale
+0 setgray 300 23 80 60 rectfill
+showpage
+PS
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o "$work/two-pages.pdf" "$work/two-pages.ps"
+
+# 200 x 100 points at 300 dpi (833 x 417 dots): a black box at x 60-239, y 60-179 and a
+# 50 % gray box at x 450-649, y 60-179.
+cat >"$work/photo.ps" <<'PS'
+%!PS
+<< /PageSize [200 100] >> setpagedevice
+72 300 div dup scale
+0 setgray 60 237 180 120 rectfill
+0.5 setgray 450 237 200 120 rectfill
+showpage
+PS
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r300 -o "$work/photo.png" "$work/photo.ps"
+
+# A raster whose page claims 100000 x 100000 pixels: the filter refuses it.
+"$tool" oversized-raster >"$work/oversized.ras"
+
+# --- Scheduler, queues and jobs ------------------------------------------------------
+cupsd_start "$work/cups" "$port" "$filter"
+out=$CUPSD_DIR/out
+
+# Queue defaults set with lpadmin go into the queue's copy of the PPD, which the filter
+# reads; job options come on top of them.
+add_queue() {
+  local name=$1 ppd=$2
+  shift 2
+  cups_client lpadmin -p "$name" -E -v "file://$out/$name.prn" -P "$source_dir/ppd/$ppd" "$@" \
+    2> >(grep -v "Printer drivers are deprecated" >&2)
+}
+add_queue stock vantel-203.ppd -o PrintMode=0
+add_queue custom vantel-300.ppd -o Darkness=3 -o Horizontal=12
+add_queue broken vantel-203.ppd
+
+submit() {
+  cups_client lp "$@" | sed -n 's/^request id is [a-z]*-\([0-9]*\) .*/\1/p'
+}
+stock_job=$(submit -d stock -n 2 -o PageSize=w144h72 -o Darkness=12 -o PrintSpeed=30 \
+  -o Horizontal=16 -o Vertical=8 "$work/two-pages.pdf")
+custom_job=$(submit -d custom -o PageSize=Custom.200x100 -o PrintMode=2 -o PrintSpeed=60 \
+  -o Vertical=24 "$work/photo.png")
+broken_job=$(submit -d broken "$work/oversized.ras")
+
+job_log() { grep -F "[Job $1]" "$CUPSD_DIR/log/error_log" | grep -vE '\] (argv|envp)\['; }
+
+expect_state() {
+  local job=$1 want=$2 got
+  got=$(wait_for_job "$job" 30)
+  if [ "$got" != "$want" ]; then
+    fail "job $job ended as '$got', expected '$want'"
+    job_log "$job" | tail -20
+  fi
+}
+expect_state "$stock_job" completed
+expect_state "$custom_job" completed
+expect_state "$broken_job" processing-stopped
+
+# --- Output files --------------------------------------------------------------------
+setup_lines() {  # width_mm height_mm speed density
+  printf '%s\n' "SIZE $1mm,$2mm" "GAP 0.120,0.000" "SPEED $3" "DENSITY $4" "DIRECTION 0,0" \
+    "REFERENCE 0,0" "OFFSET 0.000" "SHIFT 0" "SET PEEL OFF" "SET CUTTER OFF" \
+    "SET PARTIAL_CUTTER OFF" "SET TEAR ON" "CLS"
+}
+
+# The commands of a dump, without the lines that describe the bitmaps.
+commands() { grep -v '^  ' "$1"; }
+
+# Checks a "printed dots: N, box X0,Y0-X1,Y1" line against a box, each edge within 2 dots.
+expect_box() {
+  local what=$1 line=$2 want=$3
+  local got=${line##*box }
+  if ! awk -v got="$got" -v want="$want" 'BEGIN {
+         n = split(got, g, /[,-]/); split(want, w, /[,-]/)
+         if (n != 4) exit 1
+         for (i = 1; i <= 4; i++) if (g[i] - w[i] > 2 || w[i] - g[i] > 2) exit 1 }'; then
+    fail "$what: printed dots in '${line#  }', expected a box of $want"
+  fi
+}
+
+# Checks a "region ...: N of M printed" line: the printed share in percent within [lo, hi].
+expect_share() {
+  local what=$1 line=$2 lo=$3 hi=$4
+  if ! awk -v line="$line" -v lo="$lo" -v hi="$hi" 'BEGIN {
+         if (!match(line, /: [0-9]+ of [0-9]+/)) exit 1
+         split(substr(line, RSTART + 2, RLENGTH - 2), n, / of /)
+         share = 100 * n[1] / n[2]; exit !(n[2] > 0 && share >= lo && share <= hi) }'; then
+    fail "$what: ${line#  }, expected $lo-$hi % printed"
+  fi
+}
+
+# Stock size from the PPD's list, 2 pages, 2 copies each; PrintMode 0 from the queue.
+# 51 x 25 mm; speed 30 / 10; the bitmap at (16, 8); each page printed twice.
+"$tool" dump "$out/stock.prn" >"$work/stock.txt" || fail "stock job: $(tail -1 "$work/stock.txt")"
+for page in 1 2; do
+  setup_lines 51 25 3 12
+  printf '%s\n' "BITMAP 16,8,51,203,1," "PRINT 1,2"
+done >"$work/stock.want"
+diff -u "$work/stock.want" <(commands "$work/stock.txt") || fail "stock job: commands differ"
+boxes=$(grep '^  printed dots' "$work/stock.txt" || true)
+expect_box "stock job, page 1" "$(sed -n 1p <<<"$boxes")" 40,30-119,89
+expect_box "stock job, page 2" "$(sed -n 2p <<<"$boxes")" 300,120-379,179
+
+# Custom size in points at 300 dpi, a PNG, dithered. 200 x 100 points are 71 x 35 mm
+# (the width rounded, the height truncated); darkness 3 and +1 mm (12 dots) across from
+# the queue, speed, mode and 24 dots down from the job.
+"$tool" dump "$out/custom.prn" 60,60,239,179 460,70,639,169 >"$work/custom.txt" ||
+  fail "custom job: $(tail -1 "$work/custom.txt")"
+{
+  setup_lines 71 35 6 3
+  printf '%s\n' "BITMAP 12,24,W,H,1," "PRINT 1,1"
+} >"$work/custom.want"
+# The converter decides the raster's size: about 833 x 417 dots, 104 or 105 bytes a row.
+bitmap=$(grep -m1 '^BITMAP' "$work/custom.txt" || true)
+if [[ $bitmap =~ ^BITMAP\ -?[0-9]+,-?[0-9]+,(10[45]),(41[4-7]),1,$ ]]; then
+  bitmap_size=${BASH_REMATCH[1]},${BASH_REMATCH[2]}
+else
+  fail "custom job: '$bitmap' is not the bitmap of a 200 x 100 point page at 300 dpi"
+  bitmap_size=x
+fi
+diff -u "$work/custom.want" <(commands "$work/custom.txt" | sed "s/,$bitmap_size,1,\$/,W,H,1,/") ||
+  fail "custom job: commands differ"
+expect_box "custom job" "$(grep -m1 '^  printed dots' "$work/custom.txt")" 60,60-649,179
+expect_share "custom job, black box" "$(grep -m1 '^  region 60,60' "$work/custom.txt")" 100 100
+expect_share "custom job, 50 % gray dithered" \
+  "$(grep -m1 '^  region 460,70' "$work/custom.txt")" 45 55
+
+# The refused job: its reason in the job's state message, and nothing sent to the printer.
+job_log "$broken_job" | grep -q "Page 1 is too large to print" ||
+  fail "refused job: the filter's ERROR line is not in the job's log"
+[ ! -s "$out/broken.prn" ] || fail "refused job: $(wc -c <"$out/broken.prn") bytes were printed"
+
+# --- Nothing left running ------------------------------------------------------------
+pid=$CUPSD_PID
+cupsd_stop
+! kill -0 "$pid" 2>/dev/null || fail "cupsd (pid $pid) still runs after SIGTERM"
+if pgrep -f "$work" >/dev/null; then
+  fail "processes of the test still run: $(pgrep -af "$work")"
+fi
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures check(s) failed; outputs:"
+  for f in "$work"/stock.txt "$work"/custom.txt; do echo "== $f"; cat "$f"; done
+  exit 1
+fi
+echo "3 jobs through cupsd on 127.0.0.1:$port as expected"
