@@ -4,6 +4,7 @@
 
 #include <cups/cups.h>
 #include <cups/file.h>
+#include <cups/ppd.h>
 #include <cups/raster.h>
 
 #include <memory>
@@ -24,3 +25,13 @@ struct OptionsFree {
   void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
 };
 using OptionsPtr = std::unique_ptr<cups_option_t, OptionsFree>;
+
+// The PPD interface is deprecated in CUPS 2.4 but still the way a filter reads its
+// queue's PPD; the warning is silenced for this call only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+struct PpdCloser {
+  void operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
+};
+#pragma GCC diagnostic pop
+using PpdPtr = std::unique_ptr<ppd_file_t, PpdCloser>;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "filter/cups_handles.h"
 #include "filter/log.h"
 #include "settings/page_list.h"
 #include "settings/setting_text.h"
@@ -17,11 +18,6 @@ namespace {
 // queue's PPD; the warning is silenced for these calls only.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-
-struct PpdCloser {
-  void operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
-};
-using PpdPtr = std::unique_ptr<ppd_file_t, PpdCloser>;
 
 PpdPtr open_ppd(const char *path) { return PpdPtr{path ? ppdOpenFile(path) : nullptr}; }
 
