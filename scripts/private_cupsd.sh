@@ -17,14 +17,15 @@ CUPSD_PID=
 
 cupsd_start() {
   CUPSD_DIR=$1 CUPSD_PORT=$2
-  local filter=$3 f i
+  local filter=$3 serverbin f i
+  serverbin=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)
   mkdir -p "$CUPSD_DIR" && chmod 755 "$CUPSD_DIR"
   mkdir -p "$CUPSD_DIR"/{etc,spool,cache,state,log,out,home,sb/filter}
   # The server starts every filter through daemon/cups-exec and finds the converters of the
   # chain in filter/. The project's filter is a root-owned 0755 copy: cupsd refuses a filter
   # that is group- or world-writable or owned by anyone else.
-  for f in /usr/lib/cups/filter/*; do ln -s "$f" "$CUPSD_DIR/sb/filter/"; done
-  ln -s /usr/lib/cups/daemon "$CUPSD_DIR/sb/daemon"
+  for f in "$serverbin"/filter/*; do ln -s "$f" "$CUPSD_DIR/sb/filter/"; done
+  ln -s "$serverbin/daemon" "$CUPSD_DIR/sb/daemon"
   install -m 0755 -o root -g root "$filter" "$CUPSD_DIR/sb/filter/rastertovantel"
   if ! setpriv --reuid=lp --regid=lp --clear-groups test -x "$CUPSD_DIR/sb/filter/rastertovantel"; then
     echo "user lp cannot reach $CUPSD_DIR: every folder above it must be open to others" >&2
