@@ -7,7 +7,7 @@ packages=(
   libcups2-dev libcupsimage2-dev
   cups cups-client cups-filters ghostscript poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  clang libclang-rt-14-dev valgrind
+  clang libclang-rt-14-dev valgrind hyperfine
 )
 
 missing=()
