@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-// `width` x `height` pixels, rows back to back at the given stride (>= width; the bytes
-// past width are 255). `seed` varies the glyphs and the bars from page to page.
+// `width` x `height` pixels, both at least 100, rows back to back at the given stride
+// (>= width; the bytes past width are 255). `seed` varies the glyphs and the bars from
+// page to page.
 std::vector<uint8_t> LabelPage(int width, int height, int stride, uint32_t seed);

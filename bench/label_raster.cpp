@@ -18,8 +18,8 @@ int main(int argc, char *argv[]) {
     return 2;
   }
   const int pages = atoi(argv[1]), width = atoi(argv[2]), height = atoi(argv[3]);
-  if (pages <= 0 || width <= 0 || height <= 0) {
-    fputs("label_raster: PAGES, WIDTH and HEIGHT must be positive\n", stderr);
+  if (pages <= 0 || width < 100 || height < 100) {
+    fputs("label_raster: PAGES must be positive, WIDTH and HEIGHT at least 100\n", stderr);
     return 2;
   }
 
