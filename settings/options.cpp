@@ -1,12 +1,94 @@
 #include "settings/options.h"
 
+#include <array>
+#include <cstring>
+
+#include "filter/log.h"
+#include "settings/page_list.h"
+#include "settings/ppd_defaults.h"
+#include "settings/setting_text.h"
+
+namespace {
+
+// The recognised options, in the order an option's name is tested against them.
+enum job_option_t { kDarkness, kPrintSpeed, kHorizontal, kVertical, kMediaTracking, kPrintMode,
+                    kPageSize, kJobOptionCount };
+
+constexpr std::array<const char *, kJobOptionCount> kJobOptionNames = {
+    "Darkness", "PrintSpeed", "Horizontal", "Vertical", "MediaTracking", "PrintMode", "PageSize"};
+
+// The field each option before PageSize sets.
+constexpr std::array<int_setting_t, kPageSize> kJobOptionFields = {
+    int_setting_t::darkness, int_setting_t::speed,         int_setting_t::horizontal,
+    int_setting_t::vertical, int_setting_t::mediaTracking, int_setting_t::mode};
+
+// Points per millimetre, taken as 2.83 rather than 72 / 25.4: label sizes have always
+// been worked out with it.
+constexpr double kPointsPerMillimetre = 2.83;
+
+// A custom label is never narrower or shorter than this, in millimetres.
+constexpr int16_t kMinimumCustomSize = 11;
+
+// A custom size's numbers are points, whatever unit its text names. The width is rounded
+// to the nearest millimetre but the height truncated, and both are raised to the minimum
+// (a 16-bit result that wrapped negative included). Stock sizes are taken as they are.
+void set_page_size(label_doc_t &doc, const char *name, const char *value) {
+  WriteLog("996_PageSize=%s", name);
+  WriteLog("997_page_size=%s", value);
+  if (!is_custom_size(value)) {
+    set_stock_page_size(doc, value);
+    return;
+  }
+  const custom_size_t points = parse_custom_size(value);
+  const double width = points.width, height = points.height;
+  WriteLog("(wxh)|%f|%f|", width, height);
+  WriteLog("(wxh)|%f|%f|", width / kPointsPerMillimetre, height / kPointsPerMillimetre);
+  doc.labelWidth = low_16_bits(truncate_to_int(width / kPointsPerMillimetre + 0.5));
+  doc.labelHeight = low_16_bits(truncate_to_int(height / kPointsPerMillimetre));
+  if (doc.labelHeight <= kMinimumCustomSize) doc.labelHeight = kMinimumCustomSize;
+  if (doc.labelWidth <= kMinimumCustomSize) doc.labelWidth = kMinimumCustomSize;
+  WriteLog("(wxh)|%d|%d|", doc.labelWidth, doc.labelHeight);
+}
+
+void apply_option(label_doc_t &doc, job_option_t option, const char *name, const char *value) {
+  if (option == kPageSize) {
+    set_page_size(doc, name, value);
+    return;
+  }
+  store_int_setting(doc, kJobOptionFields[option], value);
+  switch (option) {
+    case kPrintSpeed: WriteLog("doc->speed = %d", doc.speed); break;
+    case kMediaTracking: WriteLog("doc->mediaTracking = %d", doc.mediaTracking); break;
+    case kPrintMode: WriteLog("doc->mode = %d", doc.mode); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
 void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *options) {
-  (void)num_options;
-  (void)options;
   doc.labelWidth = kDefaultLabelWidth;
   doc.labelHeight = kDefaultLabelHeight;
   doc.speed = kDefaultSpeed;
   doc.darkness = kDefaultDarkness;
   doc.mediaTracking = kDefaultMediaTracking;
   doc.mode = kDefaultMode;
+
+  set_pstops_with_ppd(doc);
+
+  if (!options) return;
+  // A name counts once: its first option is applied, whatever its value, and later
+  // options of that name are passed over.
+  std::array<bool, kJobOptionCount> applied{};
+  for (int i = 0; i < num_options; ++i) {
+    const char *name = options[i].name;
+    if (!name) continue;
+    const char *value = options[i].value ? options[i].value : "";
+    for (int option = 0; option < kJobOptionCount; ++option) {
+      if (applied[option] || strcmp(name, kJobOptionNames[option]) != 0) continue;
+      applied[option] = true;
+      apply_option(doc, static_cast<job_option_t>(option), name, value);
+      break;
+    }
+  }
 }

@@ -2,23 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
+#include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
 #include "tests/support/run_filter.h"
 
 namespace {
 
 const std::string kUsage = "ERROR: rastertovantel job-id user title copies options [file]\n";
-
-std::string SetupLines(int width, int height, int speed, int density) {
-  return "SIZE " + std::to_string(width) + "mm," + std::to_string(height) +
-         "mm\r\nGAP 0.120,0.000\r\nSPEED " + std::to_string(speed) + "\r\nDENSITY " +
-         std::to_string(density) +
-         "\r\nDIRECTION 0,0\r\nREFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\n"
-         "SET CUTTER OFF\r\nSET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n";
-}
 
 TEST(Filter, WrongArgumentCount) {
   for (int count : {1, 5, 8}) {
@@ -42,6 +37,125 @@ TEST(Filter, DefaultsOnStandardInput) {
   EXPECT_EQ(r.err, "PAGE: 1 2\n");
   EXPECT_EQ(r.out, SetupLines(60, 40, 4, 7) + "BITMAP 0,0,2,2,1," + std::string(4, '\0') +
                        "\r\nPRINT 1,2\r\n");
+}
+
+TEST(Filter, SeveralPagesFromANamedFileWithTheirCopies) {
+  TempDir dir;
+  const std::string path = dir.path + "/job.ras";
+  WriteFile(path, WriteRaster({UniformPage(8, 1, 0, 3), UniformPage(8, 1, 255, 3)},
+                              CUPS_RASTER_WRITE_COMPRESSED));
+  RunResult r = RunProgram(FILTER_PATH, {"q", "17", "user", "title", "3", "", path}, "");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "PAGE: 1 3\nPAGE: 2 3\n");
+  const std::string setup = SetupLines(60, 40, 4, 7);
+  EXPECT_EQ(r.out, setup + "BITMAP 0,0,1,1,1," + std::string(1, '\0') + "\r\nPRINT 1,3\r\n" +
+                       setup + "BITMAP 0,0,1,1,1,\xFF\r\nPRINT 1,3\r\n");
+}
+
+TEST(Filter, LogOfAJobInOrder) {
+  RunResult r = RunFilter("", WriteRaster({UniformPage(8, 1, 0), UniformPage(8, 1, 0)}));
+  std::vector<std::string> expected = {
+      "Enter main",          "argv[0]:q",  "argv[1]:17",          "argv[2]:user",
+      "argv[3]:title",       "argv[4]:1",  "argv[5]:",            "Begin main",
+      "PPD=(unset)",         "can't param ppdfile",
+      "cups_file is not null",
+      "Gray2Bytes: Enter function", "",    "Gray2Bytes: Exit function11", "",
+      "Gray2Bytes: Enter function", "",    "Gray2Bytes: Exit function11", "",
+      "Exit main"};
+  EXPECT_EQ(r.log, expected);
+}
+
+TEST(Filter, EachRunRewritesTheLog) {
+  RunFilter("", "");
+  RunResult second = RunProgram(FILTER_PATH, {"second"}, "");
+  EXPECT_EQ(second.log, (std::vector<std::string>{"Enter main", "argv[0]:second", "Begin main",
+                                                  "Input param is not enough"}));
+}
+
+TEST(Filter, MissingInputFileFailsTheJob) {
+  RunResult r = RunProgram(FILTER_PATH, {"q", "1", "u", "t", "1", "", "/nonexistent/job.ras"}, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "ERROR: Unable to open raster file\n");
+  ASSERT_GE(r.log.size(), 3u);
+  EXPECT_EQ(r.log[r.log.size() - 2], "Unable to open raster file /nonexistent/job.ras");
+  EXPECT_EQ(r.log.back(), "Exit main");
+}
+
+TEST(Filter, TooLargePageEndsTheJobWithAnError) {
+  // The page before stays written whole; the refused one leaves nothing on stdout.
+  std::string raster = WriteRaster({UniformPage(8, 1, 0)}) +
+                       WriteRaster({TestPage{65536, 65536, 1, {}}}).substr(4);
+  RunResult r = RunFilter("", raster);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, SetupLines(60, 40, 4, 7) + "BITMAP 0,0,1,1,1," + std::string(1, '\0') +
+                       "\r\nPRINT 1,1\r\n");
+  EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\nERROR: Page 2 is too large to print (65536 bytes per line, 65536 lines)\n");
+  EXPECT_EQ(r.log.back(), "Exit main");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTEL_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTEL_UNDER_ASAN 1
+#endif
+#endif
+
+TEST(Filter, PageThatDoesNotFitInMemoryEndsTheJobWithAnError) {
+#ifdef VANTEL_UNDER_ASAN
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+  // 20000 x 20000 gray is 400 MB, over the 256 MB the filter may have here; the stream
+  // holds only its header, so nothing but the allocation can stop it.
+  std::string raster = WriteRaster({UniformPage(8, 1, 0)}) +
+                       WriteRaster({TestPage{20000, 20000, 1, {}}}).substr(4);
+  RunResult r = RunProgram("/bin/sh",
+                           {"sh", "-c", "ulimit -v 262144 && exec \"$0\" 1 u t 1 ''", FILTER_PATH},
+                           raster);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, SetupLines(60, 40, 4, 7) + "BITMAP 0,0,1,1,1," + std::string(1, '\0') +
+                       "\r\nPRINT 1,1\r\n");
+  EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\nERROR: Unable to allocate memory\n");
+}
+
+TEST(Filter, RasterCutOffMidPageStillPrintsTheWholePage) {
+  std::string raster = WriteRaster({UniformPage(8, 4, 0, 2)});
+  RunResult r = RunFilter("", raster.substr(0, raster.size() - 8 * 3));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "PAGE: 1 2\n");
+  EXPECT_EQ(r.out, SetupLines(60, 40, 4, 7) + "BITMAP 0,0,1,4,1," +
+                       std::string("\0\xFF\xFF\xFF", 4) + "\r\nPRINT 1,2\r\n");
+}
+
+TEST(Filter, NeverWritesThroughALinkAtTheLogPath) {
+  TempDir dir;
+  const std::string victim = dir.path + "/victim";
+  WriteFile(victim, "keep me");
+  unlink(VANTEL_LOG_PATH);
+  ASSERT_EQ(symlink(victim.c_str(), VANTEL_LOG_PATH), 0);
+  // RunFilter removes the log path before it starts the filter, so run it directly.
+  RunResult r = RunProgram("/bin/sh", {"sh", "-c", "exec \"$0\" 1 u t 1 ''", FILTER_PATH},
+                           WriteRaster({UniformPage(8, 1, 0)}), {}, /*keepLog=*/true);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "PAGE: 1 1\n");
+  EXPECT_EQ(ReadFile(victim), "keep me");
+  unlink(VANTEL_LOG_PATH);
+}
+
+TEST(Filter, PrintsWithoutALogDirectory) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root for a private mount namespace";
+  // A private, empty /var/log: the log folder does not exist for this run only.
+  RunResult r = RunProgram(
+      "/usr/bin/unshare",
+      {"unshare", "-m", "sh", "-c", "mount -t tmpfs tmpfs /var/log && exec \"$0\" 1 u t 1 ''",
+       FILTER_PATH},
+      WriteRaster({UniformPage(8, 1, 0)}));
+  if (r.status != 0 && r.out.empty()) GTEST_SKIP() << "no mount namespace here: " << r.err;
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "PAGE: 1 1\n");
+  EXPECT_EQ(r.out, SetupLines(60, 40, 4, 7) + "BITMAP 0,0,1,1,1," + std::string(1, '\0') +
+                       "\r\nPRINT 1,1\r\n");
 }
 
 }  // namespace

@@ -63,20 +63,42 @@ std::vector<std::string> LogMessages(const std::string &logText) {
 }
 
 RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
-                     const std::string &input, const std::vector<std::string> &env) {
+                     const std::string &input, const std::vector<std::string> &env,
+                     bool keepLog) {
   TempDir dir;
   const std::string inPath = dir.path + "/stdin", outPath = dir.path + "/stdout",
                     errPath = dir.path + "/stderr";
   WriteFile(inPath, input);
 
+  // VANTEL_TEST_WRAPPER (for instance "valgrind -q --error-exitcode=99") runs the filter
+  // under a checking tool: its words go in front of the filter's argv.
+  std::vector<std::string> words;
+  std::string path = program;
+  if (const char *wrapper = getenv("VANTEL_TEST_WRAPPER"); wrapper && *wrapper && program == FILTER_PATH) {
+    std::istringstream split(wrapper);
+    for (std::string word; split >> word;) words.push_back(word);
+    path = words[0];
+    words.push_back(program);
+    words.insert(words.end(), args.begin() + 1, args.end());
+  } else {
+    words = args;
+  }
+
   std::vector<char *> argv, envp;
-  for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+  for (const std::string &a : words) argv.push_back(const_cast<char *>(a.c_str()));
   argv.push_back(nullptr);
-  for (const std::string &e : env) envp.push_back(const_cast<char *>(e.c_str()));
+  // The sanitizers' settings pass through, so a sanitizer build of the filter runs with
+  // the suppressions and options the test run was given.
+  std::vector<std::string> environment = env;
+  for (const char *name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char *value = getenv(name)) environment.push_back(std::string(name) + "=" + value);
+  }
+  for (const std::string &e : environment) envp.push_back(const_cast<char *>(e.c_str()));
   envp.push_back(nullptr);
 
-  // A stale log from an earlier run must not pass for this run's.
-  unlink(VANTEL_LOG_PATH);
+  if (!keepLog) unlink(VANTEL_LOG_PATH);
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(VANTEL_LOG_PATH).parent_path(), ignored);
 
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
@@ -88,7 +110,7 @@ RunResult RunProgram(const std::string &program, const std::vector<std::string> 
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
-    execve(program.c_str(), argv.data(), envp.data());
+    execvpe(path.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   int wstatus = 0;

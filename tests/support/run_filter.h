@@ -14,8 +14,11 @@ struct RunResult {
 };
 
 // Runs `program` with argv = args (args[0] included). `env` is the whole environment.
+// The log file is removed first, so that a stale one can't pass for this run's, unless
+// keepLog is set.
 RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
-                     const std::string &input, const std::vector<std::string> &env = {});
+                     const std::string &input, const std::vector<std::string> &env = {},
+                     bool keepLog = false);
 
 // The filter under test with the usual CUPS arguments in front of `options`.
 RunResult RunFilter(const std::string &options, const std::string &input,

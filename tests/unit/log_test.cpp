@@ -5,22 +5,9 @@
 #include <regex>
 #include <string>
 
-namespace {
+#include "tests/support/log_capture.h"
 
-// Points the log at a temporary file for the test and reads back what was written.
-struct LogToTemp {
-  LogToTemp() { pLogFile = tmpfile(); }
-  ~LogToTemp() { CloseLog(); }
-  std::string text() {
-    fflush(pLogFile);
-    std::string all;
-    rewind(pLogFile);
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, pLogFile)) > 0) all.append(chunk, n);
-    return all;
-  }
-};
+namespace {
 
 TEST(WriteLog, LineFormatAndResult) {
   LogToTemp log;

@@ -77,6 +77,18 @@ TEST(PrintBitmap, RecordValuesReachTheStream) {
   EXPECT_EQ(c.out, Block(setup, "BITMAP -12,32767,1,1,1,", std::string(1, '\0'), 1));
 }
 
+TEST(PrintBitmap, LongBitmapHeaderIsWrittenWhole) {
+  // 32 characters: a header cut at 31 would leave the printer reading garbage.
+  label_doc_t doc = Defaults(5);
+  doc.horizontal = -32768;
+  doc.vertical = -32768;
+  Captured c = Render(doc, WriteRaster({UniformPage(80000, 10, 255)}));
+  const std::string header = "BITMAP -32768,-32768,10000,10,1,";
+  ASSERT_EQ(c.out.size(), kSetup60x40.size() + header.size() + 100000 + 2 + 11);
+  EXPECT_EQ(c.out.substr(kSetup60x40.size(), header.size()), header);
+  EXPECT_EQ(c.out.substr(c.out.size() - 15), "\xFF\xFF\r\nPRINT 1,1\r\n");
+}
+
 TEST(PrintBitmap, StreamsThatEndThePageLoop) {
   const std::string one = WriteRaster({UniformPage(8, 1, 0)});
   const std::string cut = WriteRaster({UniformPage(8, 4, 0)});

@@ -1,0 +1,41 @@
+#pragma once
+// Setting texts (PPD attribute values and job option values) turned into the numbers of
+// the job settings record. Both settings layers read their texts through these, so a
+// value means the same wherever it comes from.
+
+#include <cstdint>
+
+#include "filter/label_doc.h"
+
+// The leading integer of `text`, read as atoi reads it: optional white space, an optional
+// sign, then decimal digits up to the first other character; 0 when no digit follows, and
+// for a null text. A number beyond the 32-bit range is held at INT32_MAX or INT32_MIN.
+int32_t leading_int(const char *text);
+
+// What a 16-bit field of the record keeps of a 32-bit result: its low 16 bits.
+inline int16_t low_16_bits(int32_t value) { return static_cast<int16_t>(value); }
+
+// `value` truncated toward zero to a 32-bit integer. A value that is not finite, or does
+// not fit 32 bits once truncated, gives 0: the same as a size that could not be read.
+int32_t truncate_to_int(double value);
+
+// The record fields that one integer setting text sets.
+enum class int_setting_t { darkness, speed, vertical, horizontal, mediaTracking, mode };
+
+// Stores the leading integer of `value` in `field`. Speeds are given ten times finer than
+// the printer takes them: the speed is divided by 10, truncating toward zero.
+void store_int_setting(label_doc_t &doc, int_setting_t field, const char *value);
+
+// A page size text names a custom size when it holds "Custom" anywhere.
+bool is_custom_size(const char *text);
+
+struct custom_size_t {
+  float width;
+  float height;
+};
+
+// The two numbers of "Custom.<width>x<height>...", read exactly as
+// sscanf(text, "Custom.%fx%f", ...) reads them: the reading stops where the text stops
+// fitting, and a number it does not reach stays 0. What follows the height (a unit) is
+// not read. A number too large for a float reads as infinity, never as undefined.
+custom_size_t parse_custom_size(const char *text);

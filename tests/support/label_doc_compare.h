@@ -1,0 +1,21 @@
+#pragma once
+// Lets tests compare whole job settings records with EXPECT_EQ and read a mismatch by
+// field name.
+
+#include <ostream>
+
+#include "filter/label_doc.h"
+
+inline bool operator==(const label_doc_t &a, const label_doc_t &b) {
+  return a.speed == b.speed && a.darkness == b.darkness && a.mediaTracking == b.mediaTracking &&
+         a.labelWidth == b.labelWidth && a.labelHeight == b.labelHeight &&
+         a.referenceX == b.referenceX && a.referenceY == b.referenceY &&
+         a.horizontal == b.horizontal && a.vertical == b.vertical && a.mode == b.mode;
+}
+
+inline void PrintTo(const label_doc_t &doc, std::ostream *out) {
+  *out << "{speed " << doc.speed << ", darkness " << doc.darkness << ", mediaTracking "
+       << doc.mediaTracking << ", size " << doc.labelWidth << "x" << doc.labelHeight
+       << ", reference " << doc.referenceX << "," << doc.referenceY << ", origin "
+       << doc.horizontal << "," << doc.vertical << ", mode " << doc.mode << "}";
+}

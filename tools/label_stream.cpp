@@ -1,0 +1,242 @@
+#include "tools/label_stream.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// One command of a label, in the order the label carries them. `args` is what follows
+// the command name: literal bytes, and
+//   %d a signed decimal integer         %u an unsigned one
+//   %t a decimal with up to three places, kept in thousandths
+//   %o ON (1) or OFF (0)                %b the bitmap's widthBytes * height raw bytes
+// The values, in order, go to `fields`.
+struct CommandShape {
+  const char *name;
+  const char *args;
+  int32_t StreamLabel::*fields[4];
+};
+
+using L = StreamLabel;
+constexpr CommandShape kLabelCommands[] = {
+    {"SIZE", " %dmm,%dmm\r\n", {&L::widthMm, &L::heightMm}},
+    {"GAP", " %t,%t\r\n", {&L::gap, &L::gapOffset}},
+    {"SPEED", " %d\r\n", {&L::speed}},
+    {"DENSITY", " %d\r\n", {&L::density}},
+    {"DIRECTION", " %d,%d\r\n", {&L::direction, &L::mirror}},
+    {"REFERENCE", " %d,%d\r\n", {&L::referenceX, &L::referenceY}},
+    {"OFFSET", " %t\r\n", {&L::feedOffset}},
+    {"SHIFT", " %d\r\n", {&L::shift}},
+    {"SET PEEL", " %o\r\n", {&L::peel}},
+    {"SET CUTTER", " %o\r\n", {&L::cutter}},
+    {"SET PARTIAL_CUTTER", " %o\r\n", {&L::partialCutter}},
+    {"SET TEAR", " %o\r\n", {&L::tear}},
+    {"CLS", "\r\n", {}},
+    {"BITMAP", " %d,%d,%u,%u,1,%b\r\n", {&L::bitmapX, &L::bitmapY, &L::widthBytes, &L::height}},
+    {"PRINT", " %d,%d\r\n", {&L::sets, &L::copies}},
+};
+
+// The stream being read, where the reading is, and the first fault found.
+struct Cursor {
+  std::span<const uint8_t> bytes;
+  size_t pos = 0;
+  std::string error;
+  size_t errorOffset = 0;
+};
+
+bool Fail(Cursor &c, size_t offset, std::string message) {
+  c.error = std::move(message);
+  c.errorOffset = offset;
+  return false;
+}
+
+bool AtEnd(const Cursor &c) { return c.pos >= c.bytes.size(); }
+
+bool IsNameByte(uint8_t b) { return (b >= 'A' && b <= 'Z') || b == '_'; }
+
+// True when the stream ends at the cursor or holds only the start of `word` there: the
+// stream was cut off, whatever was to follow.
+bool EndsWithin(const Cursor &c, const char *word) {
+  const size_t remaining = c.bytes.size() - c.pos;
+  return remaining < strlen(word) && memcmp(c.bytes.data() + c.pos, word, remaining) == 0;
+}
+
+// True when the stream ends at the cursor or inside the name of some command.
+bool EndsWithinAName(const Cursor &c) {
+  for (const CommandShape &shape : kLabelCommands)
+    if (EndsWithin(c, shape.name)) return true;
+  return false;
+}
+
+// The command at the cursor, or nullptr when no known command starts there.
+const CommandShape *FindCommand(const Cursor &c) {
+  for (const CommandShape &shape : kLabelCommands) {
+    const size_t length = strlen(shape.name);
+    if (c.bytes.size() - c.pos < length) continue;
+    if (memcmp(c.bytes.data() + c.pos, shape.name, length) != 0) continue;
+    const size_t after = c.pos + length;
+    if (after < c.bytes.size() && IsNameByte(c.bytes[after])) continue;
+    return &shape;
+  }
+  return nullptr;
+}
+
+// The first word at the cursor (two when it is SET), quoted for a message, with bytes
+// that don't print shown as \xNN.
+std::string QuotedWord(const Cursor &c) {
+  std::string word = "\"";
+  int spaces = 0;
+  for (size_t i = c.pos; i < c.bytes.size() && i < c.pos + 24; ++i) {
+    const uint8_t b = c.bytes[i];
+    if (b == '\r' || b == '\n') break;
+    if (b == ' ' && (++spaces > 1 || word != "\"SET")) break;
+    if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\') {
+      word += static_cast<char>(b);
+    } else {
+      char hex[8];
+      snprintf(hex, sizeof hex, "\\x%02X", b);
+      word += hex;
+    }
+  }
+  return word + "\"";
+}
+
+// Reads a number of the kind %d, %u or %t at the cursor into `value`.
+bool ReadNumber(Cursor &c, char kind, const char *command, int32_t &value) {
+  const size_t start = c.pos;
+  const std::string where = std::string(" in ") + command;
+  bool negative = false;
+  if (kind != 'u' && !AtEnd(c) && c.bytes[c.pos] == '-') {
+    negative = true;
+    ++c.pos;
+  }
+  int64_t magnitude = 0;
+  bool tooBig = false;
+  size_t digits = 0;
+  for (; !AtEnd(c) && c.bytes[c.pos] >= '0' && c.bytes[c.pos] <= '9'; ++c.pos, ++digits) {
+    magnitude = magnitude * 10 + (c.bytes[c.pos] - '0');
+    if (magnitude > int64_t{INT32_MAX} + 1) {
+      tooBig = true;
+      magnitude = 0;  // keeps scanning the digits without overflow
+    }
+  }
+  if (digits == 0) return AtEnd(c) ? false : Fail(c, start, "malformed number" + where);
+  if (kind == 't') {
+    int places = 0;
+    if (!AtEnd(c) && c.bytes[c.pos] == '.') {
+      ++c.pos;
+      for (; !AtEnd(c) && c.bytes[c.pos] >= '0' && c.bytes[c.pos] <= '9'; ++c.pos, ++places) {
+        if (places == 3) return Fail(c, start, "malformed number" + where);
+        magnitude = magnitude * 10 + (c.bytes[c.pos] - '0');
+      }
+      if (places == 0) return AtEnd(c) ? false : Fail(c, start, "malformed number" + where);
+    }
+    for (; places < 3; ++places) magnitude *= 10;
+  }
+  const int64_t signedValue = negative ? -magnitude : magnitude;
+  if (tooBig || signedValue > INT32_MAX || signedValue < INT32_MIN)
+    return Fail(c, start, "number out of range" + where);
+  value = static_cast<int32_t>(signedValue);
+  return true;
+}
+
+// Reads ON or OFF at the cursor.
+bool ReadSwitch(Cursor &c, const char *command, int32_t &value) {
+  for (const auto &[word, setting] : {std::pair{"ON", 1}, std::pair{"OFF", 0}}) {
+    const size_t length = strlen(word);
+    if (c.bytes.size() - c.pos >= length && memcmp(c.bytes.data() + c.pos, word, length) == 0 &&
+        (c.pos + length == c.bytes.size() || !IsNameByte(c.bytes[c.pos + length]))) {
+      c.pos += length;
+      value = setting;
+      return true;
+    }
+  }
+  if (EndsWithin(c, "ON") || EndsWithin(c, "OFF")) return false;
+  return Fail(c, c.pos, std::string("malformed ") + command + " line: ON or OFF expected");
+}
+
+// Reads the bitmap bytes the label's BITMAP line announced, checking first that the
+// stream holds them all.
+bool ReadBitmap(Cursor &c, StreamLabel &label) {
+  const uint64_t size = uint64_t(uint32_t(label.widthBytes)) * uint32_t(label.height);
+  const size_t remaining = c.bytes.size() - c.pos;
+  if (size > remaining)
+    return Fail(c, c.pos, "BITMAP data runs short: " + std::to_string(size) +
+                              " bytes announced, " + std::to_string(remaining) + " present");
+  label.bits.assign(c.bytes.begin() + c.pos, c.bytes.begin() + c.pos + size);
+  c.pos += size;
+  return true;
+}
+
+// Reads what follows the command name. Returns false with no error set when the stream
+// ended first.
+bool ReadArguments(Cursor &c, const CommandShape &shape, StreamLabel &label) {
+  int field = 0;
+  for (const char *a = shape.args; *a; ++a) {
+    if (*a == '%') {
+      const char kind = *++a;
+      bool ok = true;
+      if (kind == 'b') {
+        ok = ReadBitmap(c, label);
+      } else if (kind == 'o') {
+        ok = ReadSwitch(c, shape.name, label.*shape.fields[field++]);
+      } else {
+        ok = ReadNumber(c, kind, shape.name, label.*shape.fields[field++]);
+      }
+      if (!ok) return false;
+      continue;
+    }
+    if (AtEnd(c)) return false;
+    if (c.bytes[c.pos] != static_cast<uint8_t>(*a)) {
+      if (*a == '\r' && c.bytes[c.pos] == '\n')
+        return Fail(c, c.pos, std::string(shape.name) + " line ends in LF without CR");
+      if (*a == '\r')
+        return Fail(c, c.pos, std::string("malformed ") + shape.name + " line: CR LF expected");
+      return Fail(c, c.pos, std::string("malformed ") + shape.name + " line");
+    }
+    ++c.pos;
+  }
+  return true;
+}
+
+}  // namespace
+
+StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
+  Cursor c;
+  c.bytes = stream;
+  StreamParse parse;
+  while (!AtEnd(c) && c.error.empty()) {
+    StreamLabel label;
+    label.offset = c.pos;
+    const std::string number = std::to_string(parse.labels.size() + 1);
+    bool whole = true;
+    for (const CommandShape &expected : kLabelCommands) {
+      const CommandShape *found = FindCommand(c);
+      if (!found && EndsWithinAName(c)) {
+        whole = false;
+      } else if (!found) {
+        const std::string word = QuotedWord(c);
+        Fail(c, c.pos, word == "\"\"" ? "empty line where a command belongs"
+                                     : "unknown command " + word);
+      } else if (found != &expected) {
+        Fail(c, c.pos, std::string("expected ") + expected.name + " in label " + number +
+                           ", found " + found->name);
+      } else {
+        c.pos += strlen(found->name);
+        whole = ReadArguments(c, expected, label);
+      }
+      if (!c.error.empty() || !whole) break;
+    }
+    if (!c.error.empty()) break;
+    if (!whole) {
+      Fail(c, stream.size(), "stream ends inside label " + number);
+      break;
+    }
+    parse.labels.push_back(std::move(label));
+  }
+  parse.error = c.error;
+  parse.errorOffset = c.errorOffset;
+  return parse;
+}
