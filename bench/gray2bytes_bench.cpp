@@ -7,6 +7,7 @@
 // with --benchmark_repetitions=5 or more.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -89,6 +90,8 @@ void RegisterMemcpy(const Page &page) {
 // median of its repetitions, or its one run.
 class KeepingReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal, so that a saved report reads cleanly.
+  KeepingReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const Run &run : runs) {
       if (run.error_occurred) continue;
