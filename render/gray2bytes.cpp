@@ -1,59 +1,171 @@
 #include "render/gray2bytes.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 #include "filter/log.h"
 #include "render/dither_matrices.h"
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VANTEL_X86_SIMD 1
+#endif
+
 namespace {
 
-// Packs one row by the rule `black(x, p)`; the rule sees the pixel's column and level.
-template <typename Rule>
-void PackRow(const uint8_t *gray, uint8_t *bits, int widthBytes, Rule black) {
-  for (int b = 0; b < widthBytes; ++b) {
-    unsigned byte = 0;
-    for (int i = 0; i < 8; ++i) {
-      int x = b * 8 + i;
-      byte |= black(x, gray[x]) ? 0x80u >> i : 0u;
+// Every mode comes down to one comparison: pixel x of row r is black when its gray level
+// is below a threshold that depends only on x % 16 and r % 16. For the 8x8 matrices
+// (p >> 2) < e is the same as p < 4e, so their 64-level entries (at most 63) become
+// full-range thresholds of at most 252, each row repeated to fill 16 columns.
+using RowThresholds = std::array<uint8_t, 16>;
+using Thresholds = std::array<RowThresholds, 16>;  // [r % 16][x % 16]
+
+Thresholds ThresholdsFor(int mode) {
+  Thresholds t;
+  for (int r = 0; r < 16; ++r) {
+    for (int x = 0; x < 16; ++x) {
+      switch (static_cast<unsigned>(mode)) {
+        case 0: t[r][x] = 128; break;
+        case 2: t[r][x] = static_cast<uint8_t>(4 * Dispersed8x8[r % 8][x % 8]); break;
+        case 3: t[r][x] = static_cast<uint8_t>(4 * Clustered8x8[r % 8][x % 8]); break;
+        // The pixel's column picks the table row: the 16x16 matrix lies transposed.
+        case 4: t[r][x] = Dispersed16x16[x][r]; break;
+        default: t[r][x] = 161; break;
+      }
     }
-    bits[b] |= static_cast<uint8_t>(byte);
   }
+  return t;
+}
+
+// Eight bytes as one word, the first byte in the lowest bits whatever the machine.
+uint64_t LoadEight(const uint8_t *bytes) {
+  uint64_t word;
+  memcpy(&word, bytes, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+// Packs eight pixels against eight thresholds, both as words, eight bytes at once:
+// p < t exactly when (255 - p) + t carries out of its byte, and that carry is worked
+// out from the sum of the low seven bits, which can't spill into the next byte.
+uint8_t PackEight(uint64_t pixels, uint64_t thresholds) {
+  constexpr uint64_t kHigh = 0x8080808080808080u;
+  const uint64_t inverse = ~pixels;
+  const uint64_t lowSum = (inverse & ~kHigh) + (thresholds & ~kHigh);
+  const uint64_t carry = ((inverse & thresholds) | ((inverse | thresholds) & lowSum)) & kHigh;
+  // The multiply moves bit 7 of byte i (pixel i) to bit 63 - i without any two
+  // products meeting, so the top byte holds the pixels leftmost first.
+  return static_cast<uint8_t>(((carry >> 7) * 0x8040201008040201u) >> 56);
+}
+
+// Plain C++ for any machine: bitmap bytes `from` to widthBytes - 1 of one row.
+void PackRowPortable(const uint8_t *gray, uint8_t *bits, size_t from, size_t widthBytes,
+                     const RowThresholds &t) {
+  const uint64_t halves[2] = {LoadEight(t.data()), LoadEight(t.data() + 8)};
+  for (size_t b = from; b < widthBytes; ++b)
+    bits[b] |= PackEight(LoadEight(gray + b * 8), halves[b % 2]);
+}
+
+#ifdef VANTEL_X86_SIMD
+
+// SSE2, which every x86-64 has: 16 pixels, two bitmap bytes, per step from byte `from`
+// (even). Returns the first byte not done. The black lanes keep the weight of their bit
+// (0x80 for the leftmost pixel down to 0x01), and summing each half with psadbw gives
+// the two packed bytes.
+size_t PackRowSse2(const uint8_t *gray, uint8_t *bits, size_t from, size_t widthBytes,
+                   const RowThresholds &t) {
+  // Unsigned p < t as a signed compare: flipping the top bit of both keeps their order.
+  const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i limit =
+      _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(t.data())), bias);
+  const __m128i weights = _mm_set1_epi64x(0x0102040810204080);
+  size_t b = from;
+  for (; b + 2 <= widthBytes; b += 2) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i *>(gray + b * 8));
+    const __m128i black = _mm_cmpgt_epi8(limit, _mm_xor_si128(p, bias));
+    const __m128i sums = _mm_sad_epu8(_mm_and_si128(black, weights), _mm_setzero_si128());
+    bits[b] |= static_cast<uint8_t>(_mm_cvtsi128_si32(sums));
+    bits[b + 1] |= static_cast<uint8_t>(_mm_extract_epi16(sums, 4));
+  }
+  return b;
+}
+
+// AVX2: 32 pixels, four bitmap bytes, per step from byte 0. Returns the first byte not
+// done. The pixels of each byte are reversed after the compare so that movemask puts
+// the leftmost one in the top bit.
+__attribute__((target("avx2"))) size_t PackRowAvx2(const uint8_t *gray, uint8_t *bits,
+                                                   size_t widthBytes, const RowThresholds &t) {
+  const __m256i bias = _mm256_set1_epi8(static_cast<char>(0x80));
+  const __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t.data()));
+  const __m256i limit = _mm256_xor_si256(_mm256_broadcastsi128_si256(row), bias);
+  const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                           7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+  size_t b = 0;
+  for (; b + 4 <= widthBytes; b += 4) {
+    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(gray + b * 8));
+    const __m256i black = _mm256_cmpgt_epi8(limit, _mm256_xor_si256(p, bias));
+    const uint32_t packed =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(black, reverse)));
+    uint32_t word;
+    memcpy(&word, bits + b, sizeof word);
+    word |= packed;
+    memcpy(bits + b, &word, sizeof word);
+  }
+  return b;
+}
+
+#endif  // VANTEL_X86_SIMD
+
+// One row: the chosen kernel for as much of the row as it covers, narrower ones for the
+// rest. Every kernel starts at a multiple of 16 pixels, so the thresholds stay in step
+// with x % 16.
+void PackRow(Kernel kernel, const uint8_t *gray, uint8_t *bits, size_t widthBytes,
+             const RowThresholds &t) {
+  size_t b = 0;
+#ifdef VANTEL_X86_SIMD
+  if (kernel == Kernel::Avx2) b = PackRowAvx2(gray, bits, widthBytes, t);
+  if (kernel != Kernel::Portable) b = PackRowSse2(gray, bits, b, widthBytes, t);
+#else
+  (void)kernel;
+#endif
+  PackRowPortable(gray, bits, b, widthBytes, t);
 }
 
 }  // namespace
 
-void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode) {
+Kernel FastestKernel() {
+#ifdef VANTEL_X86_SIMD
+  static const Kernel fastest = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? Kernel::Avx2 : Kernel::Sse2;
+  }();
+  return fastest;
+#else
+  return Kernel::Portable;
+#endif
+}
+
+void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode,
+                Kernel kernel) {
   WriteLog("Gray2Bytes: Enter function\r\n");
 
-  const size_t stride = static_cast<size_t>(widthBytes) * 8;
-  for (int r = 0; r < rows && widthBytes > 0; ++r) {
-    const uint8_t *in = gray + static_cast<size_t>(r) * stride;
-    uint8_t *out = bits + static_cast<size_t>(r) * static_cast<size_t>(widthBytes);
-    switch (static_cast<unsigned>(mode)) {
-      case 0:
-        PackRow(in, out, widthBytes, [](int, unsigned p) { return p < 128; });
-        break;
-      case 2: {
-        const uint8_t *m = Dispersed8x8[r % 8];
-        PackRow(in, out, widthBytes, [m](int x, unsigned p) { return (p >> 2) < m[x % 8]; });
-        break;
-      }
-      case 3: {
-        const uint8_t *m = Clustered8x8[r % 8];
-        PackRow(in, out, widthBytes, [m](int x, unsigned p) { return (p >> 2) < m[x % 8]; });
-        break;
-      }
-      case 4: {
-        int column = r % 16;
-        PackRow(in, out, widthBytes,
-                [column](int x, unsigned p) { return p < Dispersed16x16[x % 16][column]; });
-        break;
-      }
-      default:
-        PackRow(in, out, widthBytes, [](int, unsigned p) { return p < 161; });
-        break;
+  // Never an instruction set the processor lacks, whatever was asked for.
+  kernel = std::min(kernel, FastestKernel());
+  if (widthBytes > 0) {
+    const size_t width = static_cast<size_t>(widthBytes);
+    const Thresholds thresholds = ThresholdsFor(mode);
+    for (int r = 0; r < rows; ++r) {
+      PackRow(kernel, gray + static_cast<size_t>(r) * width * 8,
+              bits + static_cast<size_t>(r) * width, width, thresholds[r % 16]);
     }
   }
 
   WriteLog("Gray2Bytes: Exit function11\r\n");
+}
+
+void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode) {
+  Gray2Bytes(gray, bits, widthBytes, rows, mode, FastestKernel());
 }

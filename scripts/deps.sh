@@ -7,7 +7,7 @@ packages=(
   libcups2-dev libcupsimage2-dev
   cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils dpkg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  clang libclang-rt-14-dev valgrind
+  clang libclang-rt-14-dev valgrind hyperfine
 )
 
 missing=()

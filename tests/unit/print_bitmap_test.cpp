@@ -99,6 +99,8 @@ TEST(PrintBitmap, StreamsThatEndThePageLoop) {
       {"cut inside the header", one.substr(0, 100), 0, ""},
       // Rows that never came stay white, and the page still goes out whole.
       {"cut after two rows", cut.substr(0, cut.size() - 16), 1, std::string("\0\0\xFF\xFF", 4)},
+      // The pixels of a row cut short are kept; the rest of it is white.
+      {"cut inside a row", cut.substr(0, cut.size() - 12), 1, std::string("\0\0\x0F\xFF", 4)},
       {"zero height ends the job",
        WriteRaster({UniformPage(8, 1, 0), UniformPage(8, 0, 0), UniformPage(8, 1, 0)}), 1,
        std::string(1, '\0')},

@@ -1,0 +1,51 @@
+// Writes a job of synthetic labels as a compressed CUPS raster on standard output, the
+// way CUPS's own raster filters write theirs (CUPS_RASTER_WRITE_COMPRESSED).
+//   label_raster PAGES WIDTH HEIGHT > job.ras
+
+#include <cups/raster.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "bench/label_page.h"
+#include "filter/cups_handles.h"
+
+int main(int argc, char *argv[]) {
+  if (argc != 4) {
+    fputs("usage: label_raster PAGES WIDTH HEIGHT > job.ras\n", stderr);
+    return 2;
+  }
+  const int pages = atoi(argv[1]), width = atoi(argv[2]), height = atoi(argv[3]);
+  if (pages <= 0 || width < 100 || height < 100) {
+    fputs("label_raster: PAGES must be positive, WIDTH and HEIGHT at least 100\n", stderr);
+    return 2;
+  }
+
+  RasterPtr raster{cupsRasterOpen(1, CUPS_RASTER_WRITE_COMPRESSED)};
+  if (!raster) {
+    fputs("label_raster: can't open the raster stream\n", stderr);
+    return 1;
+  }
+  for (int n = 0; n < pages; ++n) {
+    cups_page_header2_t header;
+    memset(&header, 0, sizeof header);
+    header.cupsWidth = header.cupsBytesPerLine = static_cast<unsigned>(width);
+    header.cupsHeight = static_cast<unsigned>(height);
+    header.cupsBitsPerColor = header.cupsBitsPerPixel = 8;
+    header.cupsColorSpace = CUPS_CSPACE_W;
+    header.cupsColorOrder = CUPS_ORDER_CHUNKED;
+    header.HWResolution[0] = header.HWResolution[1] = 203;
+    header.PageSize[0] = static_cast<unsigned>(width * 72 / 203);
+    header.PageSize[1] = static_cast<unsigned>(height * 72 / 203);
+    header.NumCopies = 1;
+    std::vector<uint8_t> page = LabelPage(width, height, width, static_cast<uint32_t>(n));
+    if (!cupsRasterWriteHeader2(raster.get(), &header) ||
+        !cupsRasterWritePixels(raster.get(), page.data(), static_cast<unsigned>(page.size()))) {
+      fputs("label_raster: write failed\n", stderr);
+      return 1;
+    }
+  }
+  return 0;
+}

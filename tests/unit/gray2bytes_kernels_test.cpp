@@ -1,0 +1,98 @@
+// Every conversion kernel against the per-pixel reference: random pages of every shape
+// that changes which kernel covers which pixels, and pages at every threshold boundary.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <vector>
+
+#include "render/gray2bytes.h"
+#include "tests/support/reference_convert.h"
+
+namespace {
+
+const int kModes[] = {0, 1, 2, 3, 4, 5, 6, 1000, -1, -32768, INT_MIN};
+
+std::vector<Kernel> KernelsHere() {
+  std::vector<Kernel> kernels;
+  for (Kernel k : {Kernel::Portable, Kernel::Sse2, Kernel::Avx2})
+    if (k <= FastestKernel()) kernels.push_back(k);
+  return kernels;
+}
+
+const char *Name(Kernel k) {
+  return k == Kernel::Avx2 ? "avx2" : k == Kernel::Sse2 ? "sse2" : "portable";
+}
+
+// Converts `gray` over a bitmap that already holds `prior`: the result must be the
+// reference's black bits added to them, and nothing else.
+void ExpectMatchesReference(Kernel kernel, const std::vector<uint8_t> &gray, int widthBytes,
+                            int rows, int mode, const std::vector<uint8_t> &prior) {
+  std::vector<uint8_t> expected = ReferenceGray2Bytes(gray.data(), widthBytes, rows, mode);
+  for (size_t i = 0; i < expected.size(); ++i) expected[i] |= prior[i];
+  std::vector<uint8_t> bits = prior;
+  Gray2Bytes(gray.data(), bits.data(), widthBytes, rows, mode, kernel);
+  ASSERT_EQ(bits, expected) << Name(kernel) << " mode " << mode << ", " << widthBytes
+                            << " bytes wide, " << rows << " rows";
+}
+
+TEST(Gray2BytesKernels, MatchTheReferenceOnRandomPagesOfEveryShape) {
+  std::mt19937 random(20240611);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int mode : kModes) {
+    // Rows: every count mod 16 and then some. Widths: every count of bitmap bytes mod 32,
+    // past 32, so each kernel's full steps and every tail length meet every row.
+    for (int rows = 0; rows <= 17; ++rows) {
+      for (int widthBytes = 0; widthBytes <= 34; ++widthBytes) {
+        std::vector<uint8_t> gray(size_t(widthBytes) * 8 * rows);
+        for (uint8_t &p : gray) p = uint8_t(byte(random));
+        std::vector<uint8_t> prior(size_t(widthBytes) * rows, 0);
+        // Half the time over bits already set, which must survive.
+        if (random() % 2)
+          for (uint8_t &b : prior) b = uint8_t(byte(random) & byte(random) & byte(random));
+        for (Kernel kernel : KernelsHere())
+          ExpectMatchesReference(kernel, gray, widthBytes, rows, mode, prior);
+      }
+    }
+  }
+}
+
+// The lowest level the reference calls white at (r, x), found by asking it about every
+// level: 0 where nothing is black, 256 where everything is.
+int WhiteFrom(int mode, int r, int x) {
+  int level = 0;
+  while (level < 256 && ReferenceBlack(mode, r, x, uint8_t(level))) ++level;
+  return level;
+}
+
+TEST(Gray2BytesKernels, MatchTheReferenceAtEveryThresholdBoundary) {
+  // 32 rows of 56 pixels: two full 16-row periods of every column, reached by every
+  // kernel's steps and tails.
+  const int widthBytes = 7, rows = 32, width = widthBytes * 8;
+  for (int mode : kModes) {
+    // Each pixel at its own threshold, then one level below it: 127/128, 160/161,
+    // 4e - 1/4e for the 8x8 entries e, t - 1/t for every 16x16 entry t.
+    for (int below : {0, 1}) {
+      std::vector<uint8_t> gray(size_t(width) * rows);
+      int blackExpected = 0;
+      for (int r = 0; r < rows; ++r) {
+        for (int x = 0; x < width; ++x) {
+          int level = WhiteFrom(mode, r, x) - below;
+          level = level < 0 ? 0 : level > 255 ? 255 : level;
+          gray[size_t(r) * width + x] = uint8_t(level);
+          blackExpected += ReferenceBlack(mode, r, x, uint8_t(level));
+        }
+      }
+      // At the threshold nothing is black; one level below, nearly all is (not the
+      // pixels whose threshold is 0).
+      if (below) EXPECT_GT(blackExpected, width * rows * 15 / 16) << "mode " << mode;
+      else EXPECT_EQ(blackExpected, 0) << "mode " << mode;
+      for (Kernel kernel : KernelsHere())
+        ExpectMatchesReference(kernel, gray, widthBytes, rows, mode,
+                               std::vector<uint8_t>(size_t(widthBytes) * rows, 0));
+    }
+  }
+}
+
+}  // namespace
