@@ -6,6 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh build >/dev/null
-VANTEL_TEST_WRAPPER="valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite" \
+VANTEL_TEST_WRAPPER="valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite --suppressions=$PWD/fuzz/valgrind.supp" \
   build/tests/e2e/e2e_tests \
   --gtest_filter='Filter.*:HostileJob.*:Settings.*:Toolchain.*-Filter.WrongArgumentCount:Filter.LogOfAJobInOrder:Filter.EachRunRewritesTheLog'
