@@ -7,15 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/label_check.h"
 #include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
 #include "tests/support/run_filter.h"
 
 namespace {
-
-std::string Label(const std::string &bitmapHeader, const std::string &bytes, int copies = 1) {
-  return SetupLines(60, 40, 4, 7) + bitmapHeader + bytes + "\r\nPRINT 1," + std::to_string(copies) + "\r\n";
-}
 
 TEST(HostileJob, RasterStreamsThatAreNotWhatTheyClaim) {
   const std::string good = WriteRaster({UniformPage(8, 1, 0)});
@@ -36,9 +33,9 @@ TEST(HostileJob, RasterStreamsThatAreNotWhatTheyClaim) {
       {"random bytes", std::string(5000, '\x5A'), 0, "", ""},
       {"sync word and nothing else", good.substr(0, 4), 0, "", ""},
       {"height of a million, one row sent", WriteRaster({tall}), 0,
-       Label("BITMAP 0,0,1,1000000,1,", tallBitmap), "PAGE: 1 1\n"},
+       LabelText(60, 40, 0, 0, 1, 1000000, tallBitmap), "PAGE: 1 1\n"},
       {"stride x height beyond 32 bits", good + WriteRaster({TestPage{4096, 1048577, 1, {}}}).substr(4), 1,
-       Label("BITMAP 0,0,1,1,1,", std::string(1, '\0')),
+       LabelText(60, 40, 0, 0, 1, 1, std::string(1, '\0')),
        "PAGE: 1 1\nPAGE: 2 1\nERROR: Page 2 is too large to print (4096 bytes per line, 1048577 lines)\n"},
   };
   for (const Case &c : cases) {

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "filter/cups_handles.h"
-#include "tests/support/reference_convert.h"
+#include "tests/support/label_check.h"
+#include "tests/support/raster.h"
 #include "tests/support/run_filter.h"
 
 namespace {
@@ -21,23 +22,18 @@ const char *kLabelPs =
     "%!PS\n<< /PageSize [288 144] >> setpagedevice\n"
     "0 setgray 72 36 72 72 rectfill\nshowpage\n";
 
-struct Page {
-  cups_page_header2_t header;
-  std::vector<uint8_t> gray;  // rows padded to whole bytes with white, as the filter pads them
-  uint32_t stride;
-};
-
-std::vector<Page> ReadRaster(const std::string &path) {
-  std::vector<Page> pages;
+// The pages of the raster file at `path`, as libcups reads them.
+std::vector<TestPage> ReadRaster(const std::string &path) {
+  std::vector<TestPage> pages;
   int fd = open(path.c_str(), O_RDONLY);
   RasterPtr raster{cupsRasterOpen(fd, CUPS_RASTER_READ)};
-  Page page;
-  while (raster && cupsRasterReadHeader2(raster.get(), &page.header)) {
-    page.stride = (page.header.cupsBytesPerLine + 7) / 8 * 8;
-    page.gray.assign(size_t{page.stride} * page.header.cupsHeight, 255);
-    for (uint32_t r = 0; r < page.header.cupsHeight; ++r)
-      cupsRasterReadPixels(raster.get(), &page.gray[r * page.stride], page.header.cupsBytesPerLine);
-    pages.push_back(page);
+  cups_page_header2_t header;
+  while (raster && cupsRasterReadHeader2(raster.get(), &header)) {
+    TestPage page = UniformPage(header.cupsBytesPerLine, header.cupsHeight, 255, header.NumCopies);
+    for (uint32_t r = 0; r < header.cupsHeight; ++r)
+      cupsRasterReadPixels(raster.get(), &page.pixels[size_t{r} * page.bytesPerLine],
+                           page.bytesPerLine);
+    pages.push_back(std::move(page));
   }
   close(fd);
   return pages;
@@ -62,19 +58,18 @@ TEST(Toolchain, CupsfilterRasterConvertsExactly) {
   ASSERT_EQ(cupsfilter.status, 0) << cupsfilter.err;
   WriteFile(dir.path + "/label.ras", cupsfilter.out);
 
-  std::vector<Page> pages = ReadRaster(dir.path + "/label.ras");
+  std::vector<TestPage> pages = ReadRaster(dir.path + "/label.ras");
   ASSERT_EQ(pages.size(), 1u);
-  const Page &page = pages[0];
-  ASSERT_EQ(page.header.cupsBytesPerLine, 812u);
-  ASSERT_EQ(page.header.cupsHeight, 406u);
+  const TestPage &page = pages[0];
+  ASSERT_EQ(page.bytesPerLine, 812u);
+  ASSERT_EQ(page.height, 406u);
 
   RunResult r = RunFilter("", cupsfilter.out);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "PAGE: 1 1\n");
 
-  const int widthBytes = 102, rows = 406;
-  std::vector<uint8_t> bits = ReferenceGray2Bytes(page.gray.data(), widthBytes, rows, 5);
-  for (uint8_t &b : bits) b = uint8_t(~b);
+  const int widthBytes = 102;
+  const std::vector<uint8_t> bits = ExpectedStreamBits(page, 5);
   const std::string header = "BITMAP 0,0,102,406,1,";
   const size_t at = r.out.find(header);
   ASSERT_NE(at, std::string::npos);

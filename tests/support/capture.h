@@ -6,6 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include <cups/file.h>
+
+#include "filter/cups_handles.h"
+#include "filter/label_doc.h"
+#include "render/print_bitmap.h"
 #include "tests/support/run_filter.h"
 
 struct Captured {
@@ -37,4 +42,12 @@ Captured CaptureStdio(Body body) {
   captured.out = ReadFile(outPath);
   captured.err = ReadFile(errPath);
   return captured;
+}
+
+// What print_bitmap writes for `raster`, read through a CUPS file as main reads its input.
+inline Captured RenderRaster(const label_doc_t &doc, const std::string &raster) {
+  TempDir dir;
+  WriteFile(dir.path + "/in.ras", raster);
+  CupsFilePtr file{cupsFileOpen((dir.path + "/in.ras").c_str(), "r")};
+  return CaptureStdio([&] { return print_bitmap(doc, file.get()); });
 }

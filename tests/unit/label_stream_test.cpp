@@ -17,13 +17,7 @@ StreamParse Parse(const std::string &stream) {
   return ParseLabelStream({reinterpret_cast<const uint8_t *>(stream.data()), stream.size()});
 }
 
-// What print_bitmap writes for `raster`, read through a CUPS file as main does.
-std::string Render(const label_doc_t &doc, const std::string &raster) {
-  TempDir dir;
-  WriteFile(dir.path + "/in.ras", raster);
-  CupsFilePtr file{cupsFileOpen((dir.path + "/in.ras").c_str(), "r")};
-  return CaptureStdio([&] { return print_bitmap(doc, file.get()); }).out;
-}
+
 
 // Pages of every awkward width: one pixel, less than a byte, a byte and a bit, several
 // bytes and an odd remainder; the last is cut off after 5 of its 9 rows.
@@ -39,7 +33,7 @@ TEST(LabelStream, RenderedPagesDecodeToTheReferenceInEveryMode) {
   const std::string raster = WriteRaster(pages);
   for (int16_t mode : {0, 1, 2, 3, 4, 5, -1}) {
     const label_doc_t doc{6, 12, 0, 102, 51, 0, 0, -12, 30, mode};
-    const StreamParse parse = Parse(Render(doc, raster));
+    const StreamParse parse = Parse(RenderRaster(doc, raster).out);
     ASSERT_EQ(parse.error, "") << "mode " << mode << " at byte " << parse.errorOffset;
     ASSERT_EQ(parse.labels.size(), pages.size()) << "mode " << mode;
     for (size_t i = 0; i < pages.size(); ++i) {

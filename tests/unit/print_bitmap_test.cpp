@@ -6,26 +6,17 @@
 
 #include "filter/cups_handles.h"
 #include "tests/support/capture.h"
+#include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
 
 namespace {
 
-const std::string kSetup60x40 =
-    "SIZE 60mm,40mm\r\nGAP 0.120,0.000\r\nSPEED 4\r\nDENSITY 7\r\nDIRECTION 0,0\r\n"
-    "REFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\n"
-    "SET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n";
+const std::string kSetup60x40 = SetupLines(60, 40, 4, 7);
 
 label_doc_t Defaults(int16_t mode = 5) {
   return label_doc_t{4, 7, 0, 60, 40, 0, 0, 0, 0, mode};
 }
 
-// Renders `raster` with print_bitmap, reading it through a CUPS file as main does.
-Captured Render(const label_doc_t &doc, const std::string &raster) {
-  TempDir dir;
-  WriteFile(dir.path + "/in.ras", raster);
-  CupsFilePtr file{cupsFileOpen((dir.path + "/in.ras").c_str(), "r")};
-  return CaptureStdio([&] { return print_bitmap(doc, file.get()); });
-}
 
 std::string Block(const std::string &setup, const std::string &bitmapHeader,
                   const std::string &bytes, int copies) {
@@ -36,7 +27,7 @@ TEST(PrintBitmap, WorkedExampleTenPixelsOneRow) {
   TestPage page = UniformPage(10, 1, 255);
   page.pixels[0] = 0;
   for (cups_mode_t mode : {CUPS_RASTER_WRITE, CUPS_RASTER_WRITE_COMPRESSED}) {
-    Captured c = Render(Defaults(0), WriteRaster({page}, mode));
+    Captured c = RenderRaster(Defaults(0), WriteRaster({page}, mode));
     EXPECT_EQ(c.out, Block(kSetup60x40, "BITMAP 0,0,2,1,1,", "\x7F\xFF", 1));
     EXPECT_EQ(c.err, "PAGE: 1 1\n");
     EXPECT_EQ(c.result, 0);
@@ -54,14 +45,14 @@ TEST(PrintBitmap, RowPaddingAndPartialBytes) {
   for (const Case &c : cases) {
     std::string row(c.rowBytes);
     std::string widthBytes = std::to_string(row.size());
-    Captured out = Render(Defaults(c.mode), WriteRaster({UniformPage(c.bytesPerLine, 3, c.level)}));
+    Captured out = RenderRaster(Defaults(c.mode), WriteRaster({UniformPage(c.bytesPerLine, 3, c.level)}));
     EXPECT_EQ(out.out, Block(kSetup60x40, "BITMAP 0,0," + widthBytes + ",3,1,", row + row + row, 1))
         << "bytesPerLine " << c.bytesPerLine;
   }
 }
 
 TEST(PrintBitmap, EveryPageIsABlockWithItsOwnCopies) {
-  Captured c = Render(Defaults(0), WriteRaster({UniformPage(8, 1, 0, 3), UniformPage(8, 2, 255, 2)}));
+  Captured c = RenderRaster(Defaults(0), WriteRaster({UniformPage(8, 1, 0, 3), UniformPage(8, 2, 255, 2)}));
   EXPECT_EQ(c.out, Block(kSetup60x40, "BITMAP 0,0,1,1,1,", std::string(1, '\0'), 3) +
                        Block(kSetup60x40, "BITMAP 0,0,1,2,1,", "\xFF\xFF", 2));
   EXPECT_EQ(c.err, "PAGE: 1 3\nPAGE: 2 2\n");
@@ -69,7 +60,7 @@ TEST(PrintBitmap, EveryPageIsABlockWithItsOwnCopies) {
 
 TEST(PrintBitmap, RecordValuesReachTheStream) {
   label_doc_t doc{-3, 15, 2, 102, 330, 0, 0, -12, 32767, 0};
-  Captured c = Render(doc, WriteRaster({UniformPage(8, 1, 0)}));
+  Captured c = RenderRaster(doc, WriteRaster({UniformPage(8, 1, 0)}));
   const std::string setup =
       "SIZE 102mm,330mm\r\nGAP 0.120,0.000\r\nSPEED -3\r\nDENSITY 15\r\nDIRECTION 0,0\r\n"
       "REFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\n"
@@ -82,7 +73,7 @@ TEST(PrintBitmap, LongBitmapHeaderIsWrittenWhole) {
   label_doc_t doc = Defaults(5);
   doc.horizontal = -32768;
   doc.vertical = -32768;
-  Captured c = Render(doc, WriteRaster({UniformPage(80000, 10, 255)}));
+  Captured c = RenderRaster(doc, WriteRaster({UniformPage(80000, 10, 255)}));
   const std::string header = "BITMAP -32768,-32768,10000,10,1,";
   ASSERT_EQ(c.out.size(), kSetup60x40.size() + header.size() + 100000 + 2 + 11);
   EXPECT_EQ(c.out.substr(kSetup60x40.size(), header.size()), header);
@@ -107,7 +98,7 @@ TEST(PrintBitmap, StreamsThatEndThePageLoop) {
       {"zero width ends the job", WriteRaster({UniformPage(0, 5, 0), UniformPage(8, 1, 0)}), 0, ""},
   };
   for (const Case &c : cases) {
-    Captured out = Render(Defaults(0), c.raster);
+    Captured out = RenderRaster(Defaults(0), c.raster);
     EXPECT_EQ(out.result, 0) << c.name;
     if (c.pages == 0) {
       EXPECT_EQ(out.out, "") << c.name;
@@ -132,7 +123,7 @@ TEST(PrintBitmap, PagesTooLargeForThirtyTwoBitsAreRefused) {
     // A header only: the refusal must come before any row is read or allocated.
     TestPage huge{c.bytesPerLine, c.height, 1, {}};
     std::string raster = first + WriteRaster({huge}).substr(4);
-    Captured out = Render(Defaults(0), raster);
+    Captured out = RenderRaster(Defaults(0), raster);
     EXPECT_EQ(out.result, 1) << c.bytesPerLine << "x" << c.height;
     EXPECT_EQ(out.out, Block(kSetup60x40, "BITMAP 0,0,1,1,1,", std::string(1, '\0'), 1));
     EXPECT_EQ(out.err.substr(0, 28), "PAGE: 1 1\nPAGE: 2 1\nERROR: P");
