@@ -27,18 +27,22 @@ gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o "$out/label.pdf" samples/la
 
 if [ "$(id -u)" -eq 0 ]; then
   source scripts/private_cupsd.sh
-  chmod 755 "$out"  # cupsd runs the filters as lp
-  trap cupsd_stop EXIT
+  # cupsd runs the filters as lp, which must reach the scheduler's folder: a fresh one
+  # under /tmp, since the work tree may sit in a folder closed to others. Its logs are
+  # copied to build/sample/cups-log when the job is done.
+  cups_dir=$(mktemp -d /tmp/rastertovantel-sample.XXXXXX)
+  trap 'cupsd_stop; rm -rf "$cups_dir"' EXIT
   trap 'exit 1' INT TERM
-  cupsd_start "$PWD/$out/cups" 18765 build/filter/rastertovantel
+  cupsd_start "$cups_dir" 18765 build/filter/rastertovantel
   cups_client lpadmin -p sample -E -v "file://$PWD/$out/label.prn" -P "$ppd" 2>/dev/null
   id=$(cups_client lp -d sample "${dash_o[@]}" "$out/label.pdf" |
     sed -n 's/^request id is sample-\([0-9]*\) .*/\1/p')
   state=$(wait_for_job "$id" 30)
   cupsd_stop
+  cp -r "$cups_dir/log" "$out/cups-log"
   echo "Job:     lp -d sample${dash_o[*]:+ ${dash_o[*]}} label.pdf, through cupsd: $state"
-  grep -F "[Job $id]" "$out/cups/log/error_log" | grep -E '\] (PAGE|ERROR):' | sed 's/^.*\] /         /'
-  [ "$state" = completed ] || { echo "See $out/cups/log/error_log"; exit 1; }
+  grep -F "[Job $id]" "$out/cups-log/error_log" | grep -E '\] (PAGE|ERROR):' | sed 's/^.*\] /         /'
+  [ "$state" = completed ] || { echo "See $out/cups-log/error_log"; exit 1; }
 else
   cupsfilter -p "$ppd" -m application/vnd.cups-raster "${dash_o[@]}" "$out/label.pdf" \
     >"$out/label.ras" 2>"$out/cupsfilter.log"
