@@ -108,10 +108,10 @@ TEST(Filter, PageThatDoesNotFitInMemoryEndsTheJobWithAnError) {
 #ifdef VANTEL_UNDER_ASAN
   GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
 #endif
-  // 20000 x 20000 gray is 400 MB, over the 256 MB the filter may have here; the stream
-  // holds only its header, so nothing but the allocation can stop it.
+  // A row of 400 MB is over the 256 MB the filter may have here; the stream holds only
+  // its header, so nothing but the allocation of the row can stop it.
   std::string raster = WriteRaster({UniformPage(8, 1, 0)}) +
-                       WriteRaster({TestPage{20000, 20000, 1, {}}}).substr(4);
+                       WriteRaster({TestPage{400000000, 1, 1, {}}}).substr(4);
   RunResult r = RunProgram("/bin/sh",
                            {"sh", "-c", "ulimit -v 262144 && exec \"$0\" 1 u t 1 ''", FILTER_PATH},
                            raster);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "filter/cups_handles.h"
-#include "render/print_bitmap.h"
+#include "cupsutil/cups_handles.h"
+#include "filter/print_bitmap.h"
 #include "tests/support/capture.h"
 #include "tests/support/label_check.h"
 #include "tests/support/raster.h"

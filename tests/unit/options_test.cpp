@@ -1,4 +1,4 @@
-#include "settings/options.h"
+#include "filter/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "settings/ppd_defaults.h"
+#include "filter/ppd_defaults.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

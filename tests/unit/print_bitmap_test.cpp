@@ -1,10 +1,10 @@
-#include "render/print_bitmap.h"
+#include "filter/print_bitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "filter/cups_handles.h"
+#include "cupsutil/cups_handles.h"
 #include "tests/support/capture.h"
 #include "tests/support/label_stream.h"
 #include "tests/support/raster.h"

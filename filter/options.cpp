@@ -1,12 +1,12 @@
-#include "settings/options.h"
+#include "filter/options.h"
 
 #include <array>
 #include <cstring>
 
+#include "core/page_list.h"
 #include "filter/log.h"
-#include "settings/page_list.h"
-#include "settings/ppd_defaults.h"
-#include "settings/setting_text.h"
+#include "filter/ppd_defaults.h"
+#include "filter/setting_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/ppd_defaults.h"
+#include "filter/ppd_defaults.h"
 
 #include <cups/ppd.h>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 
-#include "filter/cups_handles.h"
+#include "core/page_list.h"
+#include "cupsutil/cups_handles.h"
 #include "filter/log.h"
-#include "settings/page_list.h"
-#include "settings/setting_text.h"
+#include "filter/setting_text.h"
 
 namespace {
 

@@ -5,15 +5,12 @@
 
 #include <cstdint>
 
-#include "filter/label_doc.h"
+#include "core/label_doc.h"
 
 // The leading integer of `text`, read as atoi reads it: optional white space, an optional
 // sign, then decimal digits up to the first other character; 0 when no digit follows, and
 // for a null text. A number beyond the 32-bit range is held at INT32_MAX or INT32_MIN.
 int32_t leading_int(const char *text);
-
-// What a 16-bit field of the record keeps of a 32-bit result: its low 16 bits.
-inline int16_t low_16_bits(int32_t value) { return static_cast<int16_t>(value); }
 
 // `value` truncated toward zero to a 32-bit integer. A value that is not finite, or does
 // not fit 32 bits once truncated, gives 0: the same as a size that could not be read.

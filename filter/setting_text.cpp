@@ -1,4 +1,4 @@
-#include "settings/setting_text.h"
+#include "filter/setting_text.h"
 
 #include <cmath>
 #include <cstdio>
