@@ -38,13 +38,13 @@ const media_names_t &MediaNames() {
     media_names_t made;
     for (size_t i = 0; i < g_page_list.size(); ++i) made.stock[i] = StockMediaName(g_page_list[i]);
     char name[128];
-    const auto custom = [&](const char *prefix, points_t points) {
-      pwgFormatSizeName(name, sizeof name, prefix, nullptr, PointsToHundredths(points.width),
+    const auto custom = [&](const char *which, points_t points) {
+      pwgFormatSizeName(name, sizeof name, "custom", which, PointsToHundredths(points.width),
                         PointsToHundredths(points.height), nullptr);
       return std::string(name);
     };
-    made.customMin = custom("custom", kCustomMinPoints);
-    made.customMax = custom("custom", kCustomMaxPoints);
+    made.customMin = custom("min", kCustomMinPoints);
+    made.customMax = custom("max", kCustomMaxPoints);
     return made;
   }();
   return names;

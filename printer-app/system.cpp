@@ -20,16 +20,6 @@ constexpr const char *kBaseName = "vantel-printer-app";
 // and no service was named: the PAM service of the console login.
 constexpr const char *kRemoteAuthService = "login";
 
-// The readable names of the conversion rules in the web interface.
-std::string PrintModeStrings() {
-  std::string strings = "\"" + std::string(kPrintModeOption) + "\" = \"Print mode\";\n";
-  for (const print_mode_t &mode : kPrintModes) {
-    strings += "\"" + std::string(kPrintModeOption) + "." + mode.keyword + "\" = \"" + mode.label +
-               "\";\n";
-  }
-  return strings;
-}
-
 // Where the state and spool go, as PAPPL's own main loop puts them: the snap's folder,
 // the machine's folders for root, else the user's configuration folder.
 std::string StatePath(const char *suffix) {
@@ -182,8 +172,6 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
   papplSystemSetPrinterDrivers(system, static_cast<int>(g_drivers.size()), g_drivers.data(),
                                AutoAddCallback, PrinterCreatedCallback, DriverCallback, nullptr);
   AddPdfFilter(system);
-  static const std::string strings = PrintModeStrings();
-  papplSystemAddStringsData(system, "/vantel-en.strings", "en", strings.c_str());
 
   g_state_path = StatePath(".state");
   g_settings_path = StatePath(".settings");

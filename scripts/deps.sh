@@ -8,6 +8,7 @@ packages=(
   cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils dpkg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   clang libclang-rt-14-dev valgrind hyperfine
+  libpappl-dev libpoppler-cpp-dev barcode zbar-tools
 )
 
 missing=()
