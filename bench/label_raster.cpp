@@ -1,6 +1,7 @@
 // Writes a job of synthetic labels as a compressed CUPS raster on standard output, the
 // way CUPS's own raster filters write theirs (CUPS_RASTER_WRITE_COMPRESSED).
-//   label_raster PAGES WIDTH HEIGHT > job.ras
+//   label_raster PAGES WIDTH HEIGHT [pwg] > job.ras
+// With "pwg" the stream is PWG raster, as driverless clients send it.
 
 #include <cups/raster.h>
 
@@ -13,8 +14,8 @@
 #include "cupsutil/cups_handles.h"
 
 int main(int argc, char *argv[]) {
-  if (argc != 4) {
-    fputs("usage: label_raster PAGES WIDTH HEIGHT > job.ras\n", stderr);
+  if (argc != 4 && !(argc == 5 && strcmp(argv[4], "pwg") == 0)) {
+    fputs("usage: label_raster PAGES WIDTH HEIGHT [pwg] > job.ras\n", stderr);
     return 2;
   }
   const int pages = atoi(argv[1]), width = atoi(argv[2]), height = atoi(argv[3]);
@@ -23,7 +24,7 @@ int main(int argc, char *argv[]) {
     return 2;
   }
 
-  RasterPtr raster{cupsRasterOpen(1, CUPS_RASTER_WRITE_COMPRESSED)};
+  RasterPtr raster{cupsRasterOpen(1, argc == 5 ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED)};
   if (!raster) {
     fputs("label_raster: can't open the raster stream\n", stderr);
     return 1;

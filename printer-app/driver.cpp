@@ -266,7 +266,7 @@ bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, con
   data->duplex = PAPPL_DUPLEX_NONE;
   data->sides_supported = PAPPL_SIDES_ONE_SIDED;
   data->sides_default = PAPPL_SIDES_ONE_SIDED;
-  data->orient_default = IPP_ORIENT_NONE;
+  data->orient_default = IPP_ORIENT_PORTRAIT;
   data->num_resolution = 1;
   data->x_resolution[0] = data->y_resolution[0] = dpi;
   data->x_default = data->y_default = dpi;
