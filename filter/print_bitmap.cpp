@@ -31,10 +31,19 @@ bool Write(std::span<const uint8_t> bytes) {
   return fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
 }
 
+// The header's color space as the number it holds: any 32-bit value can arrive, and
+// loading one that names no enumerator through the enum type is undefined.
+unsigned ColorSpace(const cups_page_header2_t &header) {
+  uint32_t space;
+  static_assert(sizeof space == sizeof header.cupsColorSpace);
+  memcpy(&space, &header.cupsColorSpace, sizeof space);
+  return space;
+}
+
 // The pages this filter can print: one gray byte per pixel, 0 black.
 bool IsGray8(const cups_page_header2_t &header) {
   return header.cupsBitsPerColor == 8 && header.cupsBitsPerPixel == 8 &&
-         (header.cupsColorSpace == CUPS_CSPACE_W || header.cupsColorSpace == CUPS_CSPACE_SW);
+         (ColorSpace(header) == CUPS_CSPACE_W || ColorSpace(header) == CUPS_CSPACE_SW);
 }
 
 // Fills `gray` from the raster: whole rows, or a piece of one. The part that can't be
@@ -97,7 +106,7 @@ int print_bitmap(const label_doc_t &doc, cups_file_t *file) {
       fprintf(stderr,
               "ERROR: Page %d has an unsupported raster format (%u bits per pixel, color "
               "space %u)\n",
-              page, header.cupsBitsPerPixel, static_cast<unsigned>(header.cupsColorSpace));
+              page, header.cupsBitsPerPixel, ColorSpace(header));
       return 1;
     }
     // A header whose sizes overflow 32 bits is refused before anything is allocated,

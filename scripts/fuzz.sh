@@ -18,10 +18,6 @@ if [ ${#targets[@]} -eq 0 ]; then
   for f in fuzz/fuzz_*.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
 
-# A page that asks for more than 64 MB meets a failed allocation, as on a machine short of
-# memory, instead of a multi-gigabyte buffer per run: that keeps the runs fast and drives
-# the out-of-memory paths of the filter and of libcups.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-max_allocation_size_mb=64:allocator_may_return_null=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0}
 
 mkdir -p build-fuzz/artifacts
