@@ -21,7 +21,7 @@ trap '[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null; wait 2>/dev/null; rm -rf
 trap 'exit 1' INT TERM
 mkdir "$work/out"
 labels=100
-"$dir/bench/label_raster" "$labels" 812 1218 pwg >"$work/job.pwg"
+"$dir/bench/label_raster" --pwg "$labels" 812 1218 >"$work/job.pwg"
 
 app() { SNAP_COMMON=$work TMPDIR=$work HOME=$work XDG_CONFIG_HOME=$work "$dir/printer-app/vantel-printer-app" "$@"; }
 app server -o server-port=$port -o listen-hostname=127.0.0.1 -o log-file="$work/log" >"$work/server.out" 2>&1 &
