@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -190,8 +191,11 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
     return false;
   }
   data->copies = header.NumCopies;
+  // PAPPL hands over one line at a time: the most pixels a call converts (the writer
+  // takes pieces of at least 16).
   return Write(device, *data,
-               begin_label_page(data->page, data->doc, header.cupsBytesPerLine, header.cupsHeight, 1));
+               begin_label_page(data->page, data->doc, header.cupsBytesPerLine, header.cupsHeight,
+                                std::max<size_t>(header.cupsBytesPerLine, 16)));
 } catch (const std::bad_alloc &) {
   RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to allocate memory");
   return false;
