@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/label_writer.h"
+#include "cupsutil/raster_header.h"
 #include "printer-app/label_settings.h"
 
 std::array<pappl_pr_driver_t, 2> g_drivers = {{
@@ -175,9 +176,7 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
   job_data_t *data = JobData(job);
   const cups_page_header2_t &header = options->header;
   char message[256];
-  if (IsHeaderOfJob(job, *options) || header.cupsBitsPerPixel != 8 ||
-      header.cupsBitsPerColor != 8 ||
-      (header.cupsColorSpace != CUPS_CSPACE_W && header.cupsColorSpace != CUPS_CSPACE_SW)) {
+  if (IsHeaderOfJob(job, *options) || !IsGray8(header)) {
     snprintf(message, sizeof message, "Page %u is not 8-bit gray raster, which is all the printer takes", page);
     RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
     return false;

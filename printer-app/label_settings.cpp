@@ -9,24 +9,9 @@
 
 namespace {
 
-// Points per millimetre for custom sizes, the filter's 2.83 rather than 72 / 25.4: label
-// sizes have always been worked out with it.
-constexpr double kPointsPerMillimetre = 2.83;
-
-// A custom label is never narrower or shorter than this, in millimetres.
-constexpr int16_t kMinimumCustomSize = 11;
-
 constexpr int kQuarterInch = 635;  // hundredths of a millimetre
 
 double HundredthsToPoints(int hundredths) { return hundredths * 72.0 / 2540.0; }
-
-// The filter's rule for a custom size in points.
-void SetCustomPoints(label_doc_t &doc, double width, double height) {
-  doc.labelWidth = low_16_bits(static_cast<int32_t>(width / kPointsPerMillimetre + 0.5));
-  doc.labelHeight = low_16_bits(static_cast<int32_t>(height / kPointsPerMillimetre));
-  doc.labelWidth = std::max(doc.labelWidth, kMinimumCustomSize);
-  doc.labelHeight = std::max(doc.labelHeight, kMinimumCustomSize);
-}
 
 bool IsWholePoints(int hundredths) {
   return PointsToHundredths(std::round(HundredthsToPoints(hundredths))) == hundredths;
@@ -64,13 +49,12 @@ void SetLabelSize(label_doc_t &doc, int width, int length) {
     }
   }
   if (IsWholePoints(width) && IsWholePoints(length)) {
-    SetCustomPoints(doc, std::round(HundredthsToPoints(width)),
-                    std::round(HundredthsToPoints(length)));
+    set_custom_points_size(doc, std::round(HundredthsToPoints(width)),
+                           std::round(HundredthsToPoints(length)));
   } else if (width % 100 == 0 && length % 100 == 0) {
-    doc.labelWidth = low_16_bits(width / 100);
-    doc.labelHeight = low_16_bits(length / 100);
+    set_custom_millimetre_size(doc, width / 100, length / 100);
   } else {
-    SetCustomPoints(doc, HundredthsToPoints(width), HundredthsToPoints(length));
+    set_custom_points_size(doc, HundredthsToPoints(width), HundredthsToPoints(length));
   }
 }
 

@@ -39,7 +39,7 @@ inline constexpr points_t kCustomMaxPoints{288, 2880};
 //    hundredths and rounded; converting back and forth gives the same number): the
 //    filter's rule for a custom size in points, the width divided by 2.83 and rounded,
 //    the height divided by 2.83 and truncated, each at least 11 mm;
-//  - whole millimetres ("Custom.WxHmm"): those millimetres;
+//  - whole millimetres ("Custom.WxHmm"): those millimetres, each at least 11 mm;
 //  - anything else: the points rule on the exact points.
 void SetLabelSize(label_doc_t &doc, int width, int length);
 

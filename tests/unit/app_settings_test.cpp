@@ -19,17 +19,22 @@ TEST(AppSettings, DarknessRoundsToTheNearestLevel) {
 }
 
 // The PWG names carry the PPD's dimensions: quarter inches in inches, the rest in
-// millimetres; and a job's size in hundredths of a millimetre comes back as that stock
-// size's millimetres.
-TEST(AppSettings, StockSizesKeepThePpdDimensions) {
+// millimetres. A job's size in hundredths of a millimetre gets the SIZE the filter writes:
+// a stock size's millimetres, and the filter's custom-size rule for the hundredths a CUPS
+// client sends for "Custom.WxH" (points) and "Custom.WxHmm", the minimum included.
+TEST(AppSettings, SizesGiveTheFiltersMillimetres) {
   struct Case { const char *stock, *pwg; int width, length, mmWidth, mmHeight; } cases[] = {
       {"w288h144", "oe_w288h144_4x2in", 10160, 5080, 102, 51},
       {"w283h283", "om_w283h283_99.84x99.84mm", 9984, 9984, 100, 100},
       {"w90h18", "oe_w90h18_1.25x0.25in", 3175, 635, 32, 6},
+      {"Custom.170x113", nullptr, 5997, 3986, 60, 39},
+      {"Custom.29x26", nullptr, 1023, 917, 11, 11},
+      {"Custom.60x40mm", nullptr, 6000, 4000, 60, 40},
+      {"Custom.10x10mm", nullptr, 1000, 1000, 11, 11},
   };
   for (const Case &c : cases) {
     for (const page_size_t &size : g_page_list) {
-      if (std::string(size.name) == c.stock) {
+      if (c.pwg && std::string(size.name) == c.stock) {
         EXPECT_EQ(StockMediaName(size), c.pwg);
       }
     }
