@@ -2,8 +2,8 @@
 # configuration, spool, logs and filters in one folder, so the machine's own CUPS set-up is
 # never read or changed. Source this from bash and run as root (cupsd runs filters as lp).
 #
-#   cupsd_start DIR PORT FILTER   start cupsd in the new folder DIR with FILTER installed;
-#                                 the folders above DIR must be open to user lp
+#   cupsd_start DIR PORT [FILTER] start cupsd in the new folder DIR, with FILTER installed
+#                                 when given; the folders above DIR must be open to user lp
 #   cupsd_stop                    stop it by its process id; call it from an EXIT trap
 #   cups_client CMD ARGS...       run lp, lpadmin, lpstat... against it
 #   wait_for_job ID SECONDS       wait until job ID has ended; prints its job-state
@@ -17,17 +17,19 @@ CUPSD_PID=
 
 cupsd_start() {
   CUPSD_DIR=$1 CUPSD_PORT=$2
-  local filter=$3 serverbin f i
+  local filter=${3:-} serverbin f i
   serverbin=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)
   mkdir -p "$CUPSD_DIR" && chmod 755 "$CUPSD_DIR"
-  mkdir -p "$CUPSD_DIR"/{etc,spool,cache,state,log,out,home,sb/filter}
+  mkdir -p "$CUPSD_DIR"/{etc,spool,cache,state,log,out,home,sb/filter,sb/backend}
   # The server starts every filter through daemon/cups-exec and finds the converters of the
   # chain in filter/. The project's filter is a root-owned 0755 copy: cupsd refuses a filter
-  # that is group- or world-writable or owned by anyone else.
+  # that is group- or world-writable or owned by anyone else. Of the backends only ipp, for
+  # driverless queues of a printer on this machine (file: devices need none).
   for f in "$serverbin"/filter/*; do ln -s "$f" "$CUPSD_DIR/sb/filter/"; done
   ln -s "$serverbin/daemon" "$CUPSD_DIR/sb/daemon"
-  install -m 0755 -o root -g root "$filter" "$CUPSD_DIR/sb/filter/rastertovantel"
-  if ! setpriv --reuid=lp --regid=lp --clear-groups test -x "$CUPSD_DIR/sb/filter/rastertovantel"; then
+  ln -s "$serverbin/backend/ipp" "$CUPSD_DIR/sb/backend/ipp"
+  [ -z "$filter" ] || install -m 0755 -o root -g root "$filter" "$CUPSD_DIR/sb/filter/rastertovantel"
+  if ! setpriv --reuid=lp --regid=lp --clear-groups test -x "$CUPSD_DIR/sb/filter"; then
     echo "user lp cannot reach $CUPSD_DIR: every folder above it must be open to others" >&2
     return 1
   fi
