@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -189,7 +190,9 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
     RefuseJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
     return false;
   }
-  data->copies = header.NumCopies;
+  // PAPPL's own PNG and JPEG filter leaves NumCopies 0 and sends the page once for each
+  // copy; PRINT 1,0 would print none of them.
+  data->copies = std::max(header.NumCopies, 1u);
   // PAPPL hands over one line at a time: the most pixels a call converts (the writer
   // takes pieces of at least 16).
   return Write(device, *data,
