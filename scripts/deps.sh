@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libcups2-dev libcupsimage2-dev
-  cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils dpkg-dev
+  cups cups-client cups-filters cups-ipp-utils cups-ppdc ghostscript poppler-utils dpkg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   clang libclang-rt-14-dev valgrind hyperfine
 )
