@@ -8,6 +8,7 @@ packages=(
   cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils dpkg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   clang libclang-rt-14-dev valgrind hyperfine
+  libpoppler-cpp-dev libqpdf-dev qpdf zint zbar-tools dmtx-utils libzxing-dev
 )
 
 missing=()
