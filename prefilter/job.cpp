@@ -40,10 +40,8 @@ job_fit_t read_job(const char *ppd_path, const char *options_text) {
   if (ppd) {
     ppdMarkDefaults(ppd.get());
     cupsMarkOptions(ppd.get(), count, options.get());
-    ppd_size_t *size = ppdPageSize(ppd.get(), nullptr);
-    // A default that is no choice of the PPD (Custom.WxH set with lpadmin) stays unmarked.
-    if (ppd_option_t *page_size = ppdFindOption(ppd.get(), "PageSize"); !size && page_size)
-      size = ppdPageSize(ppd.get(), page_size->defchoice);
+    // The marked size: a stock one, or Custom with the job's or the default's numbers.
+    const ppd_size_t *size = ppdPageSize(ppd.get(), nullptr);
     if (size && size->width > 0 && size->length > 0)
       job.label = label_size_t{size->width, size->length};
     if (ppd_choice_t *choice = ppdFindMarkedChoice(ppd.get(), "LabelFit"); !fit && choice)
