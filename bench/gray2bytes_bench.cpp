@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/label_page.h"
-#include "render/gray2bytes.h"
+#include "core/gray2bytes.h"
 #include "tests/support/reference_convert.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench/label_page.h"
-#include "filter/cups_handles.h"
+#include "cupsutil/cups_handles.h"
 
 int main(int argc, char *argv[]) {
   if (argc != 4) {

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "filter/cups_handles.h"
+#include "cupsutil/cups_handles.h"
 
 int main(int argc, char *argv[]) {
   if (argc != 2) {

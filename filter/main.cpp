@@ -4,16 +4,35 @@
 #include <csignal>
 #include <cstdio>
 
-#include "filter/cups_handles.h"
-#include "filter/label_doc.h"
+#include "core/label_doc.h"
+#include "cupsutil/cups_handles.h"
 #include "filter/log.h"
-#include "render/print_bitmap.h"
-#include "settings/options.h"
+#include "filter/options.h"
+#include "filter/print_bitmap.h"
+
+namespace {
+
+// CUPS cancels a job with SIGTERM. Dying at once could leave the printer in the middle of
+// a bitmap, reading the next job's commands as pixels; the page loop ends the page
+// cleanly instead. Interrupted reads and writes restart, so the flag is only looked at
+// between rows.
+void CancelJob(int) { g_job_cancelled = 1; }
+
+void CatchCancel() {
+  struct sigaction action {};
+  action.sa_handler = CancelJob;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char *argv[]) {
   // A printer connection that goes away must show up as a failed write, ending the job
   // with an error, rather than as a signal that kills the filter mid-page.
   signal(SIGPIPE, SIG_IGN);
+  CatchCancel();
 
   InitLog();
   WriteLog("Enter main");
@@ -42,7 +61,7 @@ int main(int argc, char *argv[]) {
     status = print_bitmap(doc, input.get());
     input.reset();
   } else {
-    WriteLog("Unable to open raster file %s", argv[6]);
+    WriteLog("Unable to open raster file %s", argc == 7 ? argv[6] : "(stdin)");
     fputs("ERROR: Unable to open raster file\n", stderr);
     status = 1;
   }

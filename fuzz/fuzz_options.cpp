@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "filter/cups_handles.h"
-#include "filter/label_doc.h"
-#include "settings/options.h"
+#include "cupsutil/cups_handles.h"
+#include "core/label_doc.h"
+#include "filter/options.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   unsetenv("PPD");

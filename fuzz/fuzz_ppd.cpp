@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "filter/label_doc.h"
-#include "settings/ppd_defaults.h"
+#include "core/label_doc.h"
+#include "filter/ppd_defaults.h"
 
 namespace {
 std::string g_path;

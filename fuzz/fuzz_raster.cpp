@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "filter/cups_handles.h"
-#include "filter/label_doc.h"
-#include "render/print_bitmap.h"
+#include "cupsutil/cups_handles.h"
+#include "core/label_doc.h"
+#include "filter/print_bitmap.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   int null = open("/dev/null", O_WRONLY);

@@ -4,26 +4,9 @@
 
 #include "prefilter/job.h"
 
-#include <cups/cups.h>
-#include <cups/ppd.h>
 #include <strings.h>
 
-#include <memory>
-
-namespace {
-
-struct OptionsFree {
-  int count;
-  void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
-};
-using OptionsPtr = std::unique_ptr<cups_option_t, OptionsFree>;
-
-struct PpdCloser {
-  void operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
-};
-using PpdPtr = std::unique_ptr<ppd_file_t, PpdCloser>;
-
-}  // namespace
+#include "cupsutil/cups_handles.h"
 
 bool label_fit_off(const char *value) {
   return !strcasecmp(value, "Off") || !strcasecmp(value, "False") || !strcasecmp(value, "No");

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -214,6 +215,11 @@ StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
     bool whole = true;
     for (const CommandShape &expected : kLabelCommands) {
       const CommandShape *found = FindCommand(c);
+      if (&expected == &kLabelCommands[std::size(kLabelCommands) - 1] &&
+          (AtEnd(c) || found == &kLabelCommands[0])) {
+        label.printed = false;
+        break;
+      }
       if (!found && EndsWithinAName(c)) {
         whole = false;
       } else if (!found) {

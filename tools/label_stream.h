@@ -26,6 +26,7 @@ struct StreamLabel {
   int32_t widthBytes = 0, height = 0;   // BITMAP size: bytes per row, rows
   std::vector<uint8_t> bits;            // widthBytes * height bytes; a 0 bit is a printed dot
   int32_t sets = 0, copies = 0;         // PRINT sets,copies
+  bool printed = true;                  // false: no PRINT followed the bitmap
 };
 
 struct StreamParse {
@@ -38,6 +39,8 @@ struct StreamParse {
 // DENSITY, DIRECTION, REFERENCE, OFFSET, SHIFT, SET PEEL, SET CUTTER, SET PARTIAL_CUTTER,
 // SET TEAR and CLS, in that order, each ended by CR LF; then "BITMAP x,y,widthBytes,
 // height,1," with exactly widthBytes * height raw bytes and CR LF; then "PRINT sets,copies".
+// A label whose bitmap is followed by the end of the stream or by the next label's SIZE
+// has no PRINT: a cancelled job ends its last label so, and it is read as not printed.
 // Anything else (an unknown or misplaced command, a malformed or out-of-range number,
 // bitmap data that runs short, a stream that ends inside a label) stops the reading
 // with an error and its byte offset. Nothing is allocated beyond the bytes present.

@@ -155,6 +155,11 @@ int main(int argc, char *argv[]) {
   int status = 0;
   for (size_t i = 0; i < parse.labels.size(); ++i) {
     const int number = static_cast<int>(i + 1);
+    if (!parse.labels[i].printed) {
+      printf("label %d: not printed: no PRINT follows its bitmap (the job was canceled)\n",
+             number);
+      continue;
+    }
     if (!PreviewLabel(parse.labels[i], number, prefix + "-" + std::to_string(number) + ".png", dpi))
       status = 1;
   }

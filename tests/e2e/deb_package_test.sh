@@ -93,7 +93,7 @@ while read -r file; do
   expect_file "$file" "$(stat -c %a "$work/stage$file")" root:root
 done <"$work/files.want"
 expect_file "$filter" 755 root:root
-expect_file "$log" 644 lp:lp
+expect_file "$log" 640 lp:adm
 
 # The filter as the scheduler runs it, as lp: it can write its log.
 printf '3SaR' | PPD=$ppd_dir/vantel-203.ppd setpriv --reuid=lp --regid=lp --clear-groups \

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <span>
 
 #include <string>
 #include <vector>
@@ -11,6 +15,7 @@
 #include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
 #include "tests/support/run_filter.h"
+#include "tools/label_stream.h"
 
 namespace {
 
@@ -108,10 +113,10 @@ TEST(Filter, PageThatDoesNotFitInMemoryEndsTheJobWithAnError) {
 #ifdef VANTEL_UNDER_ASAN
   GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
 #endif
-  // 20000 x 20000 gray is 400 MB, over the 256 MB the filter may have here; the stream
-  // holds only its header, so nothing but the allocation can stop it.
+  // A row of 400 MB is over the 256 MB the filter may have here; the stream holds only
+  // its header, so nothing but the allocation of the row can stop it.
   std::string raster = WriteRaster({UniformPage(8, 1, 0)}) +
-                       WriteRaster({TestPage{20000, 20000, 1, {}}}).substr(4);
+                       WriteRaster({TestPage{400000000, 1, 1, {}}}).substr(4);
   RunResult r = RunProgram("/bin/sh",
                            {"sh", "-c", "ulimit -v 262144 && exec \"$0\" 1 u t 1 ''", FILTER_PATH},
                            raster);
@@ -155,6 +160,89 @@ TEST(Filter, PrintsWithoutALogDirectory) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "PAGE: 1 1\n");
   EXPECT_EQ(r.out, kOneBlackByte);
+}
+
+const std::vector<std::string> kArgs = {"q", "17", "user", "title", "1", ""};
+
+// CUPS cancels a job with SIGTERM. Held at a write inside page 1's bitmap (the test reads
+// slowly, as a slow printer would), the filter completes that bitmap with white rows,
+// ends it without PRINT, and starts no other page.
+TEST(Filter, CancelInsideABitmapCompletesItWhiteWithoutPrint) {
+  const TestPage page = NoisePage(1024, 4000, 7);  // 512 000 bitmap bytes: more than a pipe holds
+  const std::string raster = WriteRaster({page, page});
+  Running running = StartProgram(FILTER_PATH, kArgs, &raster);
+  const std::string start = ReadOutput(running, 4096);
+  kill(running.pid, SIGTERM);
+  RunResult r = FinishProgram(running, start);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "PAGE: 1 1\nDEBUG: Job canceled; page 1 was ended without printing it\n");
+  const StreamParse parse = ParseLabelStream(std::span(
+      reinterpret_cast<const uint8_t *>(r.out.data()), r.out.size()));
+  EXPECT_EQ(parse.error, "");
+  ASSERT_EQ(parse.labels.size(), 1u);
+  const StreamLabel &label = parse.labels[0];
+  EXPECT_FALSE(label.printed);
+  ASSERT_EQ(label.bits.size(), 128u * 4000);
+  // The rows written before the cancel as converted, every row after them white.
+  const std::vector<uint8_t> expected = ExpectedStreamBits(page, 5);
+  auto row = [](const std::vector<uint8_t> &bits, size_t r) {
+    return std::vector<uint8_t>(bits.begin() + r * 128, bits.begin() + (r + 1) * 128);
+  };
+  size_t converted = 0;
+  while (converted < 4000 && row(label.bits, converted) == row(expected, converted)) ++converted;
+  EXPECT_GT(converted, 0u);
+  EXPECT_LT(converted, 4000u);
+  for (size_t r = converted; r < 4000; ++r)
+    ASSERT_EQ(row(label.bits, r), std::vector<uint8_t>(128, 0xFF)) << "row " << r;
+}
+
+// Cancelled while it waits for the next page, the filter starts none: only whole labels.
+TEST(Filter, CancelBetweenPagesLeavesOnlyWholeLabels) {
+  const std::string raster = WriteRaster({UniformPage(8, 1, 0), UniformPage(8, 1, 0)});
+  const std::string firstPage = WriteRaster({UniformPage(8, 1, 0)});
+  Running running = StartProgram(FILTER_PATH, kArgs, nullptr);
+  ASSERT_EQ(write(running.in, firstPage.data(), firstPage.size()), ssize_t(firstPage.size()));
+  const std::string first = ReadOutput(running, kOneBlackByte.size());
+  kill(running.pid, SIGTERM);
+  const std::string rest = raster.substr(firstPage.size());
+  ASSERT_EQ(write(running.in, rest.data(), rest.size()), ssize_t(rest.size()));
+  RunResult r = FinishProgram(running, first);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kOneBlackByte);
+  EXPECT_EQ(r.err, "PAGE: 1 1\n");
+}
+
+// Two jobs at once (two queues printing): the first holds the log for its whole run; the
+// second prints without one and says so, and the file keeps whole lines of one job only.
+TEST(Filter, TwoJobsAtOnceNeverShareTheLog) {
+  const std::string raster = WriteRaster({UniformPage(8, 1, 0)});
+  Running first = StartProgram(FILTER_PATH, {"q", "1", "a", "t", "1", ""}, nullptr);
+  ASSERT_EQ(write(first.in, raster.data(), raster.size()), ssize_t(raster.size()));
+  const std::string firstOut = ReadOutput(first, kOneBlackByte.size());  // it runs, log open
+
+  RunResult second = RunProgram(FILTER_PATH, {"q", "2", "b", "t", "1", ""}, raster, {},
+                                /*keepLog=*/true);
+  EXPECT_EQ(second.out, kOneBlackByte);
+  EXPECT_EQ(second.err, "DEBUG: The filter's log " VANTEL_LOG_PATH
+                        " is in use by another job; this job writes none\nPAGE: 1 1\n");
+
+  RunResult r = FinishProgram(first, firstOut);
+  EXPECT_EQ(r.logText.find('\0'), std::string::npos);
+  ASSERT_GE(r.log.size(), 3u);
+  EXPECT_EQ(r.log[2], "argv[1]:1");
+  EXPECT_EQ(r.log.back(), "Exit main");
+  for (const std::string &line : r.log) {
+    EXPECT_NE(line.substr(0, 4), "BAD:") << line;
+    EXPECT_NE(line, "argv[1]:2");
+  }
+
+  // Alone again, a job has the file to itself, created readable by its group only.
+  unlink(VANTEL_LOG_PATH);
+  RunResult third = RunFilter("", raster);
+  EXPECT_EQ(third.log[2], "argv[1]:17");
+  struct stat file {};
+  ASSERT_EQ(stat(VANTEL_LOG_PATH, &file), 0);
+  EXPECT_EQ(file.st_mode & 0777, 0640u & ~umask(umask(0)));
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ TEST(Settings, JobOptionsThroughTheCommandLine) {
       {"PageSize=Custom.288x432", 102, 152, 4, 7},
       {"PageSize=Custom.169.8x113.2", 60, 39, 4, 7},
       {"PageSize=Custom.20x20", 11, 11, 4, 7},
-      {"PageSize=Custom.4x6in", 11, 11, 4, 7},  // always points: 4 x 6 pt
+      {"PageSize=Custom.4x6in", 101, 152, 4, 7},  // the unit counts: 101.6 x 152.4 mm
       {"PageSize=w90h18 PrintSpeed=-15", 32, 6, -1, 7},
       // cupsParseOptions keeps one option per name: the last value, the first spelling.
       {"Darkness=3 Darkness=9", 60, 40, 4, 9},

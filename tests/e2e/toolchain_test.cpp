@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "filter/cups_handles.h"
+#include "cupsutil/cups_handles.h"
 #include "tests/support/label_check.h"
 #include "tests/support/raster.h"
 #include "tests/support/run_filter.h"

@@ -8,9 +8,9 @@
 
 #include <cups/file.h>
 
-#include "filter/cups_handles.h"
-#include "filter/label_doc.h"
-#include "render/print_bitmap.h"
+#include "cupsutil/cups_handles.h"
+#include "core/label_doc.h"
+#include "filter/print_bitmap.h"
 #include "tests/support/run_filter.h"
 
 struct Captured {

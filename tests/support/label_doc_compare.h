@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "filter/label_doc.h"
+#include "core/label_doc.h"
 
 inline bool operator==(const label_doc_t &a, const label_doc_t &b) {
   return a.speed == b.speed && a.darkness == b.darkness && a.mediaTracking == b.mediaTracking &&

@@ -20,9 +20,9 @@ std::string WriteRaster(const std::vector<TestPage> &pages, cups_mode_t mode) {
     header.cupsWidth = page.bytesPerLine;
     header.cupsHeight = page.height;
     header.cupsBytesPerLine = page.bytesPerLine;
-    header.cupsBitsPerColor = 8;
-    header.cupsBitsPerPixel = 8;
-    header.cupsColorSpace = CUPS_CSPACE_W;
+    header.cupsBitsPerColor = page.bitsPerColor;
+    header.cupsBitsPerPixel = page.bitsPerPixel;
+    header.cupsColorSpace = page.colorSpace;
     header.cupsColorOrder = CUPS_ORDER_CHUNKED;
     header.HWResolution[0] = header.HWResolution[1] = 203;
     header.NumCopies = page.copies;

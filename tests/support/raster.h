@@ -12,6 +12,8 @@ struct TestPage {
   uint32_t height;
   uint32_t copies = 1;
   std::vector<uint8_t> pixels;  // bytesPerLine * height gray levels; may be shorter
+  cups_cspace_t colorSpace = CUPS_CSPACE_W;
+  uint32_t bitsPerColor = 8, bitsPerPixel = 8;
 };
 
 // A page of one gray level everywhere.

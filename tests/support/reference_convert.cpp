@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "render/dither_matrices.h"
+#include "core/dither_matrices.h"
 
 bool ReferenceBlack(int mode, int r, int x, uint8_t p) {
   switch (static_cast<unsigned>(mode)) {

@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,13 +64,13 @@ std::vector<std::string> LogMessages(const std::string &logText) {
   return messages;
 }
 
-RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
-                     const std::string &input, const std::vector<std::string> &env,
+Running StartProgram(const std::string &program, const std::vector<std::string> &args,
+                     const std::string *input, const std::vector<std::string> &env,
                      bool keepLog) {
-  TempDir dir;
-  const std::string inPath = dir.path + "/stdin", outPath = dir.path + "/stdout",
-                    errPath = dir.path + "/stderr";
-  WriteFile(inPath, input);
+  Running running;
+  running.dir = std::make_shared<TempDir>();
+  const std::string inPath = running.dir->path + "/stdin", errPath = running.dir->path + "/stderr";
+  if (input) WriteFile(inPath, *input);
 
   // VANTEL_TEST_WRAPPER (for instance "valgrind -q --error-exitcode=99") runs the filter
   // under a checking tool: its words go in front of the filter's argv.
@@ -100,29 +102,59 @@ RunResult RunProgram(const std::string &program, const std::vector<std::string> 
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(VANTEL_LOG_PATH).parent_path(), ignored);
 
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork");
-  if (pid == 0) {
-    int in = open(inPath.c_str(), O_RDONLY);
-    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int inPipe[2] = {-1, -1}, outPipe[2];
+  if ((!input && pipe2(inPipe, O_CLOEXEC) != 0) || pipe2(outPipe, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe");
+  running.pid = fork();
+  if (running.pid < 0) throw std::runtime_error("fork");
+  if (running.pid == 0) {
+    int in = input ? open(inPath.c_str(), O_RDONLY) : inPipe[0];
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0) _exit(126);
+    if (in < 0 || err < 0) _exit(126);
     dup2(in, 0);
-    dup2(out, 1);
+    dup2(outPipe[1], 1);
     dup2(err, 2);
     execvpe(path.c_str(), argv.data(), envp.data());
     _exit(127);
   }
-  int wstatus = 0;
-  waitpid(pid, &wstatus, 0);
+  if (!input) close(inPipe[0]);
+  close(outPipe[1]);
+  running.in = inPipe[1];
+  running.out = outPipe[0];
+  return running;
+}
 
+std::string ReadOutput(Running &running, size_t bytes) {
+  std::string out;
+  char chunk[65536];
+  while (out.size() < bytes) {
+    const ssize_t n = read(running.out, chunk, std::min(sizeof chunk, bytes - out.size()));
+    if (n <= 0) break;
+    out.append(chunk, static_cast<size_t>(n));
+  }
+  return out;
+}
+
+RunResult FinishProgram(Running &running, const std::string &before) {
+  if (running.in >= 0) close(running.in);
+  running.in = -1;
   RunResult result;
+  result.out = before + ReadOutput(running, SIZE_MAX);
+  close(running.out);
+  int wstatus = 0;
+  waitpid(running.pid, &wstatus, 0);
   result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-  result.out = ReadFile(outPath);
-  result.err = ReadFile(errPath);
+  result.err = ReadFile(running.dir->path + "/stderr");
   result.logText = ReadFile(VANTEL_LOG_PATH);
   result.log = LogMessages(result.logText);
   return result;
+}
+
+RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
+                     const std::string &input, const std::vector<std::string> &env,
+                     bool keepLog) {
+  Running running = StartProgram(program, args, &input, env, keepLog);
+  return FinishProgram(running);
 }
 
 RunResult RunFilter(const std::string &options, const std::string &input,

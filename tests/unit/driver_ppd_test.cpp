@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "filter/cups_handles.h"
-#include "settings/options.h"
-#include "settings/page_list.h"
+#include "cupsutil/cups_handles.h"
+#include "filter/options.h"
+#include "core/page_list.h"
 #include "tests/support/label_doc_compare.h"
 
 namespace {

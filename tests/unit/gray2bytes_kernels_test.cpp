@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "render/gray2bytes.h"
+#include "core/gray2bytes.h"
 #include "tests/support/reference_convert.h"
 
 namespace {

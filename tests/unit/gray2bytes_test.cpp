@@ -1,4 +1,4 @@
-#include "render/gray2bytes.h"
+#include "core/gray2bytes.h"
 
 #include <gtest/gtest.h>
 

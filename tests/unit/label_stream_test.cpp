@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "filter/cups_handles.h"
-#include "render/print_bitmap.h"
+#include "cupsutil/cups_handles.h"
+#include "filter/print_bitmap.h"
 #include "tests/support/capture.h"
 #include "tests/support/label_check.h"
 #include "tests/support/raster.h"
@@ -86,6 +86,15 @@ TEST(LabelStream, ValuesOfEveryCommand) {
   EXPECT_TRUE(second.bits.empty());
 }
 
+TEST(LabelStream, ALabelWithoutPrintBeforeTheNextLabelIsNotPrinted) {
+  const std::string label = LabelText(60, 40, 0, 0, 2, 1, "\x7F\xFF");
+  const StreamParse parse = Parse(label.substr(0, label.find("PRINT")) + label);
+  EXPECT_EQ(parse.error, "");
+  ASSERT_EQ(parse.labels.size(), 2u);
+  EXPECT_FALSE(parse.labels[0].printed);
+  EXPECT_TRUE(parse.labels[1].printed);
+}
+
 TEST(LabelStream, EmptyStreamHasNoLabels) {
   const StreamParse parse = Parse("");
   EXPECT_EQ(parse.error, "");
@@ -95,10 +104,17 @@ TEST(LabelStream, EmptyStreamHasNoLabels) {
 TEST(LabelStream, EveryCutOfAStreamEndsInsideALabel) {
   const std::string label = LabelText(60, 40, -3, 0, 2, 1, "\x7F\xFF");
   const std::string stream = label + label;
-  const size_t dataAt = label.find('\x7F');
+  const size_t dataAt = label.find('\x7F'), printAt = label.find("PRINT");
   for (size_t cut = 0; cut <= stream.size(); ++cut) {
     const StreamParse parse = Parse(stream.substr(0, cut));
     const size_t whole = cut / label.size(), inLabel = cut % label.size();
+    if (inLabel == printAt) {
+      // Cut where PRINT would begin: what a cancelled job leaves, a label not printed.
+      ASSERT_EQ(parse.labels.size(), whole + 1) << cut;
+      EXPECT_FALSE(parse.labels.back().printed) << cut;
+      EXPECT_EQ(parse.error, "") << cut;
+      continue;
+    }
     EXPECT_EQ(parse.labels.size(), whole) << cut;
     if (inLabel == 0) {
       EXPECT_EQ(parse.error, "") << cut;
@@ -142,8 +158,9 @@ TEST(LabelStream, MalformedStreamsStopWithTheirOffset) {
        label.size(), 1},
       {"commands out of order", with("SPEED 4\r\nDENSITY 7", "DENSITY 7\r\nSPEED 4"),
        "expected SPEED in label 1, found DENSITY", speedAt, 0},
-      {"label without PRINT", label.substr(0, label.find("PRINT")) + label,
-       "expected PRINT in label 1, found SIZE", label.find("PRINT"), 0},
+      {"label without PRINT before a command other than SIZE",
+       label.substr(0, label.find("PRINT")) + "CLS\r\n", "expected PRINT in label 1, found CLS",
+       label.find("PRINT"), 0},
       {"label not starting with SIZE", label + label.substr(label.find("GAP")),
        "expected SIZE in label 2, found GAP", label.size(), 1},
       {"letter in a number", with("SPEED 4", "SPEED x4"), "malformed number in SPEED", speedAt + 6, 0},
@@ -183,6 +200,8 @@ TEST(LabelStream, MalformedStreamsStopWithTheirOffset) {
        label.size() - 1, 0},
       {"ends after the bitmap data", label.substr(0, dataAt + 2), "stream ends inside label 1",
        dataAt + 2, 0},
+      {"ends after the CR of the bitmap line", label.substr(0, dataAt + 3),
+       "stream ends inside label 1", dataAt + 3, 0},
   };
   for (const Case &c : cases) {
     const StreamParse parse = Parse(c.stream);

@@ -1,4 +1,4 @@
-#include "settings/options.h"
+#include "filter/options.h"
 
 #include <gtest/gtest.h>
 
@@ -133,11 +133,12 @@ TEST(SetPstopsOptions, FirstOptionOfANameWinsAndNamesMatchExactly) {
   }
 }
 
-TEST(SetPstopsOptions, CustomPageSizesInPoints) {
+TEST(SetPstopsOptions, CustomPageSizes) {
   struct Case {
     const char *value;
     int16_t width, height;
     const char *read, *quotient;  // the first two "(wxh)" lines
+    const char *unit = nullptr;   // the unit's line, for a size in a unit other than points
   } cases[] = {
       {"Custom.288x288", 102, 101, "288.000000|288.000000", "101.766784|101.766784"},
       {"Custom.288x432", 102, 152, "288.000000|432.000000", "101.766784|152.650177"},
@@ -146,8 +147,20 @@ TEST(SetPstopsOptions, CustomPageSizesInPoints) {
       {"Custom.20x20", 11, 11, "20.000000|20.000000", "7.067138|7.067138"},
       {"Custom.100", 35, 11, "100.000000|0.000000", "35.335689|0.000000"},
       {"Custom.-100x-100", 11, 11, "-100.000000|-100.000000", "-35.335689|-35.335689"},
-      {"Custom.4x6in", 11, 11, "4.000000|6.000000", "1.413428|2.120141"},
       {"MyCustom.288x288", 11, 11, "0.000000|0.000000", "0.000000|0.000000"},
+      // A unit other than points converts as in the PPD layer, truncated, then the minimum.
+      {"Custom.4x6in", 101, 152, "4.000000|6.000000", "1.413428|2.120141",
+       "(in:wxh)|101.600000|152.400000|"},
+      {"Custom.60x40mm", 60, 40, "60.000000|40.000000", "21.201413|14.134276",
+       "(mm:wxh)|60.000000|40.000000|"},
+      {"Custom.0.7x0.7cm", 11, 11, "0.700000|0.700000", "0.247350|0.247350",
+       "(cm:wxh)|7.000000|7.000000|"},
+      {"Custom.1x0.5ft", 304, 152, "1.000000|0.500000", "0.353357|0.176678",
+       "(ft:wxh)|304.800000|152.400000|"},
+      {"Custom.100x50points", 2540, 1270, "100.000000|50.000000", "35.335689|17.667845",
+       "(in:wxh)|2540.000000|1270.000000|"},
+      // "pt" is found before "in": points, as without a unit.
+      {"Custom.288x144ptin", 102, 50, "288.000000|144.000000", "101.766784|50.883392"},
       // Wider than 16 bits: the stored value wraps negative and the minimum raises it.
       {"Custom.100000x100000", 11, 11, "100000.000000|100000.000000",
        "35335.689046|35335.689046"},
@@ -160,12 +173,12 @@ TEST(SetPstopsOptions, CustomPageSizesInPoints) {
   for (const Case &c : cases) {
     Applied applied = Apply({{"PageSize", c.value}});
     EXPECT_EQ(applied.doc, WithSize(c.width, c.height)) << c.value;
-    const std::vector<std::string> log = {
-        "996_PageSize=PageSize",
-        std::string("997_page_size=") + c.value,
-        std::string("(wxh)|") + c.read + "|",
-        std::string("(wxh)|") + c.quotient + "|",
-        "(wxh)|" + std::to_string(c.width) + "|" + std::to_string(c.height) + "|"};
+    std::vector<std::string> log = {"996_PageSize=PageSize",
+                                    std::string("997_page_size=") + c.value,
+                                    std::string("(wxh)|") + c.read + "|",
+                                    std::string("(wxh)|") + c.quotient + "|"};
+    if (c.unit) log.push_back(c.unit);
+    log.push_back("(wxh)|" + std::to_string(c.width) + "|" + std::to_string(c.height) + "|");
     EXPECT_EQ(applied.log, log) << c.value;
   }
 }

@@ -1,4 +1,4 @@
-#include "settings/ppd_defaults.h"
+#include "filter/ppd_defaults.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -149,7 +149,12 @@ TEST(SetPstopsWithPpd, PageSizes) {
        {"(src:wxh)|1.000000|0.500000|", "(ft:wxh)|304.800000|152.400000|"}},
       {"Custom.0.1x0.05m", 100, 50,
        {"(src:wxh)|0.100000|0.050000|", "(m:wxh)|100.000000|50.000000|"}},
-      {"Custom.0.06x0.04", 60, 40, {"(src:wxh)|0.060000|0.040000|", "(m:wxh)|60.000000|40.000000|"}},
+      // Numbers with nothing after them are points, as CUPS reads them.
+      {"Custom.170x113", 59, 39,
+       {"(src:wxh)|170.000000|113.000000|", "(pt:wxh)|59.972224|39.863888|"}},
+      {"Custom.0.06x0.04.", 0, 0, {"(src:wxh)|0.060000|0.040000|", "(pt:wxh)|0.021167|0.014111|"}},
+      {"Custom.0.06x0.04 m", 60, 40,
+       {"(src:wxh)|0.060000|0.040000|", "(m:wxh)|60.000000|40.000000|"}},
       {"Custom.100x50points", 2540, 1270,
        {"(src:wxh)|100.000000|50.000000|", "(in:wxh)|2540.000000|1270.000000|"}},
       {"MyCustom.60x40mm", 0, 0, {"(src:wxh)|0.000000|0.000000|", "(mm:wxh)|0.000000|0.000000|"}},
@@ -158,7 +163,7 @@ TEST(SetPstopsWithPpd, PageSizes) {
       // Not finite, or beyond 32 bits: 0.
       {"Custom.1e40x5mm", 0, 5, {"(src:wxh)|inf|5.000000|", "(mm:wxh)|inf|5.000000|"}},
       {"Custom.nanx5mm", 0, 5, {"(src:wxh)|nan|5.000000|", "(mm:wxh)|nan|5.000000|"}},
-      {"Custom.1e10x3e6", 0, 0,
+      {"Custom.1e10x3e6m", 0, 0,
        {"(src:wxh)|10000000000.000000|3000000.000000|",
         "(m:wxh)|9999999827968.000000|3000000000.000000|"}},
   };

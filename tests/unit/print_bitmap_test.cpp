@@ -1,10 +1,10 @@
-#include "render/print_bitmap.h"
+#include "filter/print_bitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "filter/cups_handles.h"
+#include "cupsutil/cups_handles.h"
 #include "tests/support/capture.h"
 #include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
@@ -128,6 +128,39 @@ TEST(PrintBitmap, PagesTooLargeForThirtyTwoBitsAreRefused) {
     EXPECT_EQ(out.out, Block(kSetup60x40, "BITMAP 0,0,1,1,1,", std::string(1, '\0'), 1));
     EXPECT_EQ(out.err.substr(0, 28), "PAGE: 1 1\nPAGE: 2 1\nERROR: P");
     EXPECT_NE(out.err.find("too large"), std::string::npos) << out.err;
+  }
+}
+
+TEST(PrintBitmap, OnlyEightBitGrayPagesArePrinted) {
+  struct Case { cups_cspace_t space; uint32_t bitsPerColor, bitsPerPixel, bytesPerLine; bool printed; } cases[] = {
+      {CUPS_CSPACE_W, 8, 8, 8, true},
+      {CUPS_CSPACE_SW, 8, 8, 8, true},
+      {CUPS_CSPACE_RGB, 8, 24, 24, false},
+      {CUPS_CSPACE_K, 8, 8, 8, false},  // 0 is white there: it would print inverted
+      {CUPS_CSPACE_K, 1, 1, 1, false},
+      {CUPS_CSPACE_W, 1, 1, 1, false},
+      {CUPS_CSPACE_W, 16, 16, 16, false},
+      {CUPS_CSPACE_CMYK, 8, 32, 32, false},
+  };
+  const std::string first = WriteRaster({UniformPage(8, 1, 0)});
+  for (const Case &c : cases) {
+    TestPage page = UniformPage(c.bytesPerLine, 2, 0);
+    page.colorSpace = c.space;
+    page.bitsPerColor = c.bitsPerColor;
+    page.bitsPerPixel = c.bitsPerPixel;
+    Captured out = RenderRaster(Defaults(0), first + WriteRaster({page}).substr(4));
+    const std::string firstBlock = Block(kSetup60x40, "BITMAP 0,0,1,1,1,", std::string(1, '\0'), 1);
+    if (c.printed) {
+      EXPECT_EQ(out.result, 0) << c.space;
+      EXPECT_EQ(out.out, firstBlock + Block(kSetup60x40, "BITMAP 0,0,1,2,1,", std::string(2, '\0'), 1));
+      continue;
+    }
+    // Refused after its PAGE line, with nothing of it written; the page before stays.
+    EXPECT_EQ(out.result, 1) << c.space;
+    EXPECT_EQ(out.out, firstBlock) << c.space;
+    EXPECT_EQ(out.err, "PAGE: 1 1\nPAGE: 2 1\nERROR: Page 2 has an unsupported raster format (" +
+                           std::to_string(c.bitsPerPixel) + " bits per pixel, color space " +
+                           std::to_string(c.space) + ")\n");
   }
 }
 

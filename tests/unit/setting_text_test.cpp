@@ -1,4 +1,4 @@
-#include "settings/setting_text.h"
+#include "filter/setting_text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "settings/page_list.h"
+#include "core/page_list.h"
 
 namespace {
 

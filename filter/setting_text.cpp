@@ -1,5 +1,7 @@
-#include "settings/setting_text.h"
+#include "filter/setting_text.h"
 
+#include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -58,4 +60,49 @@ custom_size_t parse_custom_size(const char *text) {
   if (heightEnd < 0) return size;
   size.height = read_float(text, heightBegin, heightEnd);
   return size;
+}
+
+namespace {
+constexpr std::array<const char *, 5> kUnitTexts = {"mm", "pt", "cm", "in", "ft"};
+constexpr std::array<const char *, 6> kUnitLabels = {"mm", "pt", "cm", "in", "ft", "m"};
+}  // namespace
+
+length_unit_t find_unit(const char *text) {
+  for (size_t unit = 0; unit < kUnitTexts.size(); ++unit) {
+    if (strstr(text, kUnitTexts[unit])) return static_cast<length_unit_t>(unit);
+  }
+  return kMetres;
+}
+
+const char *unit_label(length_unit_t unit) { return kUnitLabels[unit]; }
+
+bool ends_in_number(const char *text) {
+  const size_t length = strlen(text);
+  return length > 0 && (isdigit(static_cast<unsigned char>(text[length - 1])) ||
+                        text[length - 1] == '.');
+}
+
+// Points, centimetres and metres are converted in single precision, rounded to a float
+// before anything else happens to them. That decides lengths just below a whole
+// millimetre: 0.7 cm gives 7 mm (0.7f * 10 rounds to 7.0f), where a double product would
+// give 6.99999988 mm.
+double to_millimetres(length_unit_t unit, float n) {
+  switch (unit) {
+    case kMillimetres: return n;
+    case kPoints: {
+      const float inches = n / 72.0f;
+      return inches * 25.4;
+    }
+    case kCentimetres: {
+      const float mm = n * 10.0f;
+      return mm;
+    }
+    case kInches: return n * 25.4;
+    case kFeet: return n * 304.8;
+    case kMetres: {
+      const float mm = n * 1000.0f;
+      return mm;
+    }
+  }
+  return n;
 }

@@ -4,7 +4,7 @@
 
 #include <cups/cups.h>
 
-#include "filter/label_doc.h"
+#include "core/label_doc.h"
 
 // Fills `doc` for the whole job. Recognises the options Darkness, PrintSpeed, Horizontal,
 // Vertical, MediaTracking, PrintMode and PageSize by their exact names; only the first

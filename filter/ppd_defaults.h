@@ -2,7 +2,7 @@
 // The PPD defaults layer: the Default... attributes of the queue's PPD file, named by the
 // environment variable PPD, laid over the built-in defaults.
 
-#include "filter/label_doc.h"
+#include "core/label_doc.h"
 
 // Applies DefaultPageSize, DefaultDarkness, DefaultPrintSpeed, DefaultVertical,
 // DefaultHorizontal, DefaultMediaTracking and DefaultPrintMode, each one that is present,

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "filter/label_doc.h"
+#include "core/label_doc.h"
 
 struct page_size_t {
   const char *name;  // "w<width>h<height>", width and height in points

@@ -5,15 +5,12 @@
 
 #include <cstdint>
 
-#include "filter/label_doc.h"
+#include "core/label_doc.h"
 
 // The leading integer of `text`, read as atoi reads it: optional white space, an optional
 // sign, then decimal digits up to the first other character; 0 when no digit follows, and
 // for a null text. A number beyond the 32-bit range is held at INT32_MAX or INT32_MIN.
 int32_t leading_int(const char *text);
-
-// What a 16-bit field of the record keeps of a 32-bit result: its low 16 bits.
-inline int16_t low_16_bits(int32_t value) { return static_cast<int16_t>(value); }
 
 // `value` truncated toward zero to a 32-bit integer. A value that is not finite, or does
 // not fit 32 bits once truncated, gives 0: the same as a size that could not be read.
@@ -39,3 +36,20 @@ struct custom_size_t {
 // fitting, and a number it does not reach stays 0. What follows the height (a unit) is
 // not read. A number too large for a float reads as infinity, never as undefined.
 custom_size_t parse_custom_size(const char *text);
+
+// The length units a custom size may name, in the order they are looked for anywhere in
+// its text; the first found decides. Metres, last, have no text of their own.
+enum length_unit_t { kMillimetres, kPoints, kCentimetres, kInches, kFeet, kMetres };
+
+// The first of "mm", "pt", "cm", "in" and "ft" that `text` holds anywhere; kMetres when
+// it holds none of them.
+length_unit_t find_unit(const char *text);
+
+// The unit's name in the log: "mm", "pt", "cm", "in", "ft" or "m".
+const char *unit_label(length_unit_t unit);
+
+// Whether `text` ends right after a number: its last character is a digit or a full stop.
+bool ends_in_number(const char *text);
+
+// `n` of `unit` in millimetres, in the precision each unit has always been converted in.
+double to_millimetres(length_unit_t unit, float n);

@@ -1,4 +1,4 @@
-#include "settings/ppd_defaults.h"
+#include "filter/ppd_defaults.h"
 
 #include <cups/ppd.h>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 
-#include "filter/cups_handles.h"
+#include "core/page_list.h"
+#include "cupsutil/cups_handles.h"
 #include "filter/log.h"
-#include "settings/page_list.h"
-#include "settings/setting_text.h"
+#include "filter/setting_text.h"
 
 namespace {
 
@@ -51,47 +51,10 @@ const char *read_default(ppd_file_t *ppd, const char *name) {
   return value;
 }
 
-// The length units a custom size may name, in the order they are looked for anywhere in
-// its text; the first found decides. Metres, last, have no text of their own: they are
-// what a size without any of the others is taken in.
-enum length_unit_t { kMillimetres, kPoints, kCentimetres, kInches, kFeet, kMetres };
-constexpr std::array<const char *, 5> kUnitTexts = {"mm", "pt", "cm", "in", "ft"};
-constexpr std::array<const char *, 6> kUnitLabels = {"mm", "pt", "cm", "in", "ft", "m"};
-
-length_unit_t find_unit(const char *text) {
-  for (size_t unit = 0; unit < kUnitTexts.size(); ++unit) {
-    if (strstr(text, kUnitTexts[unit])) return static_cast<length_unit_t>(unit);
-  }
-  return kMetres;
-}
-
-// Each unit is converted in the precision it always has been: points, centimetres and
-// metres in single precision, rounded to a float before anything else happens to them.
-// That decides lengths just below a whole millimetre: 0.7 cm gives 7 mm (0.7f * 10 rounds
-// to 7.0f), where a double product would give 6.99999988 mm.
-double to_millimetres(length_unit_t unit, float n) {
-  switch (unit) {
-    case kMillimetres: return n;
-    case kPoints: {
-      const float inches = n / 72.0f;
-      return inches * 25.4;
-    }
-    case kCentimetres: {
-      const float mm = n * 10.0f;
-      return mm;
-    }
-    case kInches: return n * 25.4;
-    case kFeet: return n * 304.8;
-    case kMetres: {
-      const float mm = n * 1000.0f;
-      return mm;
-    }
-  }
-  return n;
-}
-
 // A stock size name, or a custom size whose numbers carry a unit. Custom sizes are
-// truncated to whole millimetres, with no rounding and no minimum.
+// truncated to whole millimetres, with no rounding and no minimum. Numbers with no unit
+// after them are points, as CUPS reads the Custom.WxH that lpadmin -o PageSize=... writes;
+// any other text that names no unit (a trailing "m" among them) means metres.
 void set_page_size(label_doc_t &doc, const char *value) {
   if (!is_custom_size(value)) {
     set_stock_page_size(doc, value);
@@ -99,10 +62,11 @@ void set_page_size(label_doc_t &doc, const char *value) {
   }
   const custom_size_t size = parse_custom_size(value);
   WriteLog("(src:wxh)|%f|%f|", double{size.width}, double{size.height});
-  const length_unit_t unit = find_unit(value);
+  length_unit_t unit = find_unit(value);
+  if (unit == kMetres && ends_in_number(value)) unit = kPoints;
   const double width = to_millimetres(unit, size.width);
   const double height = to_millimetres(unit, size.height);
-  WriteLog("(%s:wxh)|%f|%f|", kUnitLabels[unit], width, height);
+  WriteLog("(%s:wxh)|%f|%f|", unit_label(unit), width, height);
   doc.labelWidth = low_16_bits(truncate_to_int(width));
   doc.labelHeight = low_16_bits(truncate_to_int(height));
 }

@@ -1,13 +1,13 @@
-#include "render/gray2bytes.h"
+#include "core/gray2bytes.h"
 
 #include <algorithm>
+#include <cassert>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstring>
 
-#include "filter/log.h"
-#include "render/dither_matrices.h"
+#include "core/dither_matrices.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -16,28 +16,15 @@
 
 namespace {
 
-// Every mode comes down to one comparison: pixel x of row r is black when its gray level
-// is below a threshold that depends only on x % 16 and r % 16. For the 8x8 matrices
-// (p >> 2) < e is the same as p < 4e, so their 64-level entries (at most 63) become
-// full-range thresholds of at most 252, each row repeated to fill 16 columns.
-using RowThresholds = std::array<uint8_t, 16>;
-using Thresholds = std::array<RowThresholds, 16>;  // [r % 16][x % 16]
+// How a kernel puts a packed byte (set bit = black) into its destination: added to the
+// bits already there (the page bitmap, which only ever gains black), or stored inverted
+// (the label stream, where a 0 bit prints a dot).
+enum class Store { Or, Inverted };
 
-Thresholds ThresholdsFor(int mode) {
-  Thresholds t;
-  for (int r = 0; r < 16; ++r) {
-    for (int x = 0; x < 16; ++x) {
-      switch (static_cast<unsigned>(mode)) {
-        case 0: t[r][x] = 128; break;
-        case 2: t[r][x] = static_cast<uint8_t>(4 * Dispersed8x8[r % 8][x % 8]); break;
-        case 3: t[r][x] = static_cast<uint8_t>(4 * Clustered8x8[r % 8][x % 8]); break;
-        // The pixel's column picks the table row: the 16x16 matrix lies transposed.
-        case 4: t[r][x] = Dispersed16x16[x][r]; break;
-        default: t[r][x] = 161; break;
-      }
-    }
-  }
-  return t;
+template <Store store>
+void Put(uint8_t &dest, uint8_t packed) {
+  if constexpr (store == Store::Or) dest |= packed;
+  else dest = static_cast<uint8_t>(~packed);
 }
 
 // Eight bytes as one word, the first byte in the lowest bits whatever the machine.
@@ -61,20 +48,22 @@ uint8_t PackEight(uint64_t pixels, uint64_t thresholds) {
   return static_cast<uint8_t>(((carry >> 7) * 0x8040201008040201u) >> 56);
 }
 
-// Plain C++ for any machine: bitmap bytes `from` to widthBytes - 1 of one row.
+// Plain C++ for any machine: bytes `from` to widthBytes - 1 of one row.
+template <Store store>
 void PackRowPortable(const uint8_t *gray, uint8_t *bits, size_t from, size_t widthBytes,
                      const RowThresholds &t) {
   const uint64_t halves[2] = {LoadEight(t.data()), LoadEight(t.data() + 8)};
   for (size_t b = from; b < widthBytes; ++b)
-    bits[b] |= PackEight(LoadEight(gray + b * 8), halves[b % 2]);
+    Put<store>(bits[b], PackEight(LoadEight(gray + b * 8), halves[b % 2]));
 }
 
 #ifdef VANTEL_X86_SIMD
 
-// SSE2, which every x86-64 has: 16 pixels, two bitmap bytes, per step from byte `from`
-// (even). Returns the first byte not done. The black lanes keep the weight of their bit
-// (0x80 for the leftmost pixel down to 0x01), and summing each half with psadbw gives
-// the two packed bytes.
+// SSE2, which every x86-64 has: 16 pixels, two bytes, per step from byte `from` (even).
+// Returns the first byte not done. The black lanes keep the weight of their bit (0x80 for
+// the leftmost pixel down to 0x01), and summing each half with psadbw gives the two
+// packed bytes.
+template <Store store>
 size_t PackRowSse2(const uint8_t *gray, uint8_t *bits, size_t from, size_t widthBytes,
                    const RowThresholds &t) {
   // Unsigned p < t as a signed compare: flipping the top bit of both keeps their order.
@@ -87,15 +76,16 @@ size_t PackRowSse2(const uint8_t *gray, uint8_t *bits, size_t from, size_t width
     const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i *>(gray + b * 8));
     const __m128i black = _mm_cmpgt_epi8(limit, _mm_xor_si128(p, bias));
     const __m128i sums = _mm_sad_epu8(_mm_and_si128(black, weights), _mm_setzero_si128());
-    bits[b] |= static_cast<uint8_t>(_mm_cvtsi128_si32(sums));
-    bits[b + 1] |= static_cast<uint8_t>(_mm_extract_epi16(sums, 4));
+    Put<store>(bits[b], static_cast<uint8_t>(_mm_cvtsi128_si32(sums)));
+    Put<store>(bits[b + 1], static_cast<uint8_t>(_mm_extract_epi16(sums, 4)));
   }
   return b;
 }
 
-// AVX2: 32 pixels, four bitmap bytes, per step from byte 0. Returns the first byte not
-// done. The pixels of each byte are reversed after the compare so that movemask puts
-// the leftmost one in the top bit.
+// AVX2: 32 pixels, four bytes, per step from byte 0. Returns the first byte not done.
+// The pixels of each byte are reversed after the compare so that movemask puts the
+// leftmost one in the top bit.
+template <Store store>
 __attribute__((target("avx2"))) size_t PackRowAvx2(const uint8_t *gray, uint8_t *bits,
                                                    size_t widthBytes, const RowThresholds &t) {
   const __m256i bias = _mm256_set1_epi8(static_cast<char>(0x80));
@@ -110,8 +100,12 @@ __attribute__((target("avx2"))) size_t PackRowAvx2(const uint8_t *gray, uint8_t 
     const uint32_t packed =
         static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(black, reverse)));
     uint32_t word;
-    memcpy(&word, bits + b, sizeof word);
-    word |= packed;
+    if constexpr (store == Store::Or) {
+      memcpy(&word, bits + b, sizeof word);
+      word |= packed;
+    } else {
+      word = ~packed;
+    }
     memcpy(bits + b, &word, sizeof word);
   }
   return b;
@@ -119,22 +113,43 @@ __attribute__((target("avx2"))) size_t PackRowAvx2(const uint8_t *gray, uint8_t 
 
 #endif  // VANTEL_X86_SIMD
 
-// One row: the chosen kernel for as much of the row as it covers, narrower ones for the
-// rest. Every kernel starts at a multiple of 16 pixels, so the thresholds stay in step
-// with x % 16.
+// The first `widthBytes` bytes of one row, from widthBytes * 8 gray pixels: the chosen
+// kernel for as much of the row as it covers, narrower ones for the rest. Every kernel
+// starts at a multiple of 16 pixels, so the thresholds stay in step with x % 16.
+template <Store store>
 void PackRow(Kernel kernel, const uint8_t *gray, uint8_t *bits, size_t widthBytes,
              const RowThresholds &t) {
   size_t b = 0;
 #ifdef VANTEL_X86_SIMD
-  if (kernel == Kernel::Avx2) b = PackRowAvx2(gray, bits, widthBytes, t);
-  if (kernel != Kernel::Portable) b = PackRowSse2(gray, bits, b, widthBytes, t);
+  if (kernel == Kernel::Avx2) b = PackRowAvx2<store>(gray, bits, widthBytes, t);
+  if (kernel != Kernel::Portable) b = PackRowSse2<store>(gray, bits, b, widthBytes, t);
 #else
   (void)kernel;
 #endif
-  PackRowPortable(gray, bits, b, widthBytes, t);
+  PackRowPortable<store>(gray, bits, b, widthBytes, t);
 }
 
 }  // namespace
+
+Thresholds ThresholdsFor(int mode) {
+  // For the 8x8 matrices (p >> 2) < e is the same as p < 4e, so their 64-level entries
+  // (at most 63) become full-range thresholds of at most 252, each row repeated to fill
+  // 16 columns.
+  Thresholds t;
+  for (int r = 0; r < 16; ++r) {
+    for (int x = 0; x < 16; ++x) {
+      switch (static_cast<unsigned>(mode)) {
+        case 0: t[r][x] = 128; break;
+        case 2: t[r][x] = static_cast<uint8_t>(4 * Dispersed8x8[r % 8][x % 8]); break;
+        case 3: t[r][x] = static_cast<uint8_t>(4 * Clustered8x8[r % 8][x % 8]); break;
+        // The pixel's column picks the table row: the 16x16 matrix lies transposed.
+        case 4: t[r][x] = Dispersed16x16[x][r]; break;
+        default: t[r][x] = 161; break;
+      }
+    }
+  }
+  return t;
+}
 
 Kernel FastestKernel() {
 #ifdef VANTEL_X86_SIMD
@@ -148,22 +163,32 @@ Kernel FastestKernel() {
 #endif
 }
 
+void PackStreamRow(std::span<const uint8_t> gray, std::span<uint8_t> stream,
+                   const RowThresholds &thresholds, Kernel kernel) {
+  const size_t whole = gray.size() / 8;
+  assert(stream.size() == (gray.size() + 7) / 8);
+  PackRow<Store::Inverted>(std::min(kernel, FastestKernel()), gray.data(), stream.data(), whole,
+                           thresholds);
+  if (whole == stream.size()) return;
+  // The last byte's pixels, padded with white to a whole byte.
+  uint8_t last[8];
+  memset(last, 255, sizeof last);
+  memcpy(last, gray.data() + whole * 8, gray.size() - whole * 8);
+  const uint64_t t = LoadEight(thresholds.data() + (whole % 2) * 8);
+  Put<Store::Inverted>(stream[whole], PackEight(LoadEight(last), t));
+}
+
 void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode,
                 Kernel kernel) {
-  WriteLog("Gray2Bytes: Enter function\r\n");
-
+  if (widthBytes <= 0) return;
   // Never an instruction set the processor lacks, whatever was asked for.
   kernel = std::min(kernel, FastestKernel());
-  if (widthBytes > 0) {
-    const size_t width = static_cast<size_t>(widthBytes);
-    const Thresholds thresholds = ThresholdsFor(mode);
-    for (int r = 0; r < rows; ++r) {
-      PackRow(kernel, gray + static_cast<size_t>(r) * width * 8,
-              bits + static_cast<size_t>(r) * width, width, thresholds[r % 16]);
-    }
+  const size_t width = static_cast<size_t>(widthBytes);
+  const Thresholds thresholds = ThresholdsFor(mode);
+  for (int r = 0; r < rows; ++r) {
+    PackRow<Store::Or>(kernel, gray + static_cast<size_t>(r) * width * 8,
+                       bits + static_cast<size_t>(r) * width, width, thresholds[r % 16]);
   }
-
-  WriteLog("Gray2Bytes: Exit function11\r\n");
 }
 
 void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode) {

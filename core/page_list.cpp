@@ -1,8 +1,7 @@
-#include "settings/page_list.h"
+#include "core/page_list.h"
 
 #include <cstring>
 
-#include "settings/setting_text.h"
 
 // Point sizes converted to millimetres and rounded once, when the table was made.
 const std::array<page_size_t, 47> g_page_list = {{

@@ -1,12 +1,12 @@
-#include "settings/options.h"
+#include "filter/options.h"
 
 #include <array>
 #include <cstring>
 
+#include "core/page_list.h"
 #include "filter/log.h"
-#include "settings/page_list.h"
-#include "settings/ppd_defaults.h"
-#include "settings/setting_text.h"
+#include "filter/ppd_defaults.h"
+#include "filter/setting_text.h"
 
 namespace {
 
@@ -29,9 +29,12 @@ constexpr double kPointsPerMillimetre = 2.83;
 // A custom label is never narrower or shorter than this, in millimetres.
 constexpr int16_t kMinimumCustomSize = 11;
 
-// A custom size's numbers are points, whatever unit its text names. The width is rounded
-// to the nearest millimetre but the height truncated, and both are raised to the minimum
-// (a 16-bit result that wrapped negative included). Stock sizes are taken as they are.
+// A custom size's numbers are points unless its text names millimetres, centimetres,
+// inches or feet (found as the PPD layer finds units, so where "pt" comes first it stays
+// points). Points are divided by 2.83, the width rounded to the nearest millimetre but
+// the height truncated; the other units convert as in the PPD layer, both truncated.
+// Then both are raised to the minimum (a 16-bit result that wrapped negative included).
+// Stock sizes are taken as they are.
 void set_page_size(label_doc_t &doc, const char *name, const char *value) {
   WriteLog("996_PageSize=%s", name);
   WriteLog("997_page_size=%s", value);
@@ -39,12 +42,21 @@ void set_page_size(label_doc_t &doc, const char *name, const char *value) {
     set_stock_page_size(doc, value);
     return;
   }
-  const custom_size_t points = parse_custom_size(value);
-  const double width = points.width, height = points.height;
+  const custom_size_t size = parse_custom_size(value);
+  const double width = size.width, height = size.height;
   WriteLog("(wxh)|%f|%f|", width, height);
   WriteLog("(wxh)|%f|%f|", width / kPointsPerMillimetre, height / kPointsPerMillimetre);
-  doc.labelWidth = low_16_bits(truncate_to_int(width / kPointsPerMillimetre + 0.5));
-  doc.labelHeight = low_16_bits(truncate_to_int(height / kPointsPerMillimetre));
+  const length_unit_t unit = find_unit(value);
+  if (unit == kPoints || unit == kMetres) {
+    doc.labelWidth = low_16_bits(truncate_to_int(width / kPointsPerMillimetre + 0.5));
+    doc.labelHeight = low_16_bits(truncate_to_int(height / kPointsPerMillimetre));
+  } else {
+    const double widthMm = to_millimetres(unit, size.width);
+    const double heightMm = to_millimetres(unit, size.height);
+    WriteLog("(%s:wxh)|%f|%f|", unit_label(unit), widthMm, heightMm);
+    doc.labelWidth = low_16_bits(truncate_to_int(widthMm));
+    doc.labelHeight = low_16_bits(truncate_to_int(heightMm));
+  }
   if (doc.labelHeight <= kMinimumCustomSize) doc.labelHeight = kMinimumCustomSize;
   if (doc.labelWidth <= kMinimumCustomSize) doc.labelWidth = kMinimumCustomSize;
   WriteLog("(wxh)|%d|%d|", doc.labelWidth, doc.labelHeight);

@@ -24,3 +24,6 @@ inline constexpr int16_t kDefaultMediaTracking = 0;
 inline constexpr int16_t kDefaultLabelWidth = 60;
 inline constexpr int16_t kDefaultLabelHeight = 40;
 inline constexpr int16_t kDefaultMode = 5;
+
+// What a 16-bit field of the record keeps of a 32-bit result: its low 16 bits.
+inline int16_t low_16_bits(int32_t value) { return static_cast<int16_t>(value); }
