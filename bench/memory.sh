@@ -1,33 +1,44 @@
 #!/usr/bin/env bash
-# Peak memory of the filter on one large page, measured with /usr/bin/time -v: a 600 dpi
-# A4-sized page (4960 x 7016) and a 102 x 330 mm label at 300 dpi (1205 x 3898). The
-# design holds one gray page (rows padded to whole bytes) and its 1-bit bitmap, so the
-# peak should be about 1.125 bytes per pixel over the program's own baseline.
+# Peak memory of the filter on large pages, measured with /usr/bin/time -v, over the
+# baseline of a tiny page. The filter converts a few rows at a time, so the peak should
+# stay within about 2 MiB of the baseline whatever the page's height:
+#   a 600 dpi A4-sized page (4960 x 7016), a 102 x 330 mm and a 102 x 1000 mm label at
+#   300 dpi, and an 1800-byte raster whose header claims a 30000 x 30000 page.
+#   bench/memory.sh [OTHER_FILTER]
+# With OTHER_FILTER (another build of rastertovantel, say of an earlier commit) its peaks
+# are printed beside this build's, measured on the same rasters.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+other=${1:-}
 scripts/deps.sh
 dir=build-bench
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_BUILD_BENCH=ON \
   -DVANTEL_BUILD_TESTS=OFF -DVANTEL_LOG_PATH="$PWD/$dir/korvel-bench.log" >/dev/null
 cmake --build "$dir" -j2 --target rastertovantel label_raster >/dev/null
 
-peak_kb() {  # peak resident set of the filter on raster $1, in KiB
-  /usr/bin/time -v "$dir/filter/rastertovantel" 1 bench memory 1 "" "$1" 2>&1 >/dev/null |
+peak_kb() {  # peak resident set of filter $1 on raster $2, in KiB
+  /usr/bin/time -v "$1" 1 bench memory 1 "" "$2" 2>&1 >/dev/null |
     sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p'
 }
 
-# The baseline: the same program on a tiny page.
-"$dir/bench/label_raster" 1 100 100 >"$dir/bench/tiny.ras"
-base=$(peak_kb "$dir/bench/tiny.ras")
-printf '%-34s %10s %12s %12s %8s\n' page pixels "peak KiB" "expected KiB" ratio
-printf '%-34s %10s %12s %12s %8s\n' "100 x 100 (baseline)" 10000 "$base" - -
-for page in "A4 at 600 dpi:4960:7016" "102 x 330 mm at 300 dpi:1205:3898"; do
-  IFS=: read -r name width height <<<"$page"
-  "$dir/bench/label_raster" 1 "$width" "$height" >"$dir/bench/memory.ras"
-  peak=$(peak_kb "$dir/bench/memory.ras")
-  stride=$(( (width + 7) / 8 * 8 ))
-  expected=$(( (stride * height + stride / 8 * height) / 1024 ))
-  printf '%-34s %10d %12d %12d %8s\n' "$name ($width x $height)" $((width * height)) "$peak" \
-    "$expected" "$(awk -v p="$peak" -v b="$base" -v e="$expected" 'BEGIN { printf "%.3f", (p - b) / e }')"
+raster=$dir/bench/memory.ras
+trap 'rm -f "$raster"' EXIT
+columns=(page "raster bytes" "peak KiB" "over base")
+[ -n "$other" ] && columns+=("other KiB" "over base")
+printf '%-36s %12s %10s %10s %10s %10s\n' "${columns[@]}"
+base=() other_base=
+for page in "100 x 100 (baseline):100:100" "A4 at 600 dpi:4960:7016" \
+  "102 x 330 mm at 300 dpi:1205:3898" "102 x 1000 mm at 300 dpi:1205:11811" \
+  "30000 x 30000 claimed, header only:30000:30000:0"; do
+  IFS=: read -r name width height rows <<<"$page"
+  "$dir/bench/label_raster" 1 "$width" "$height" ${rows:+"$rows"} >"$raster"
+  peak=$(peak_kb "$dir/filter/rastertovantel" "$raster")
+  [ ${#base[@]} -eq 0 ] && base=("$peak")
+  row=("$name" "$(wc -c <"$raster")" "$peak" "$((peak - base[0]))")
+  if [ -n "$other" ]; then
+    other_peak=$(peak_kb "$other" "$raster")
+    [ -z "$other_base" ] && other_base=$other_peak
+    row+=("$other_peak" "$((other_peak - other_base))")
+  fi
+  printf '%-36s %12s %10s %10s %10s %10s\n' "${row[@]}"
 done
-rm -f "$dir/bench/memory.ras" "$dir/bench/tiny.ras"
