@@ -56,6 +56,9 @@ write_ppd() {
       print "*cupsModelNumber: " dpi
       print "*cupsManualCopies: False"
       print "*cupsFilter: \"application/vnd.cups-raster 0 rastertovantel\""
+      # A PDF job goes through pdftolabel before pdftopdf: it finds the labels on pages
+      # larger than the label (LabelFit below).
+      print "*cupsPreFilter: \"application/pdf 0 pdftolabel\""
       print "*HWMargins: 0 0 0 0"
 
       # Custom sizes are given in points. Below 32 points (11.3 mm) the filter would raise
@@ -122,6 +125,15 @@ write_ppd() {
         }
         close_ui(axes[a])
       }
+
+      # What pdftolabel does with a carrier page, such as a Letter page with a 4 x 6 in
+      # label in one corner: print each label on it at full size on a label of its own,
+      # or the whole page as CUPS scales it to the label (pdftopdf of cups-filters 1.28
+      # fills the label with it and cuts off what runs over).
+      option("LabelFit", "Carrier Pages", 20, "On")
+      print "*LabelFit On/Find the label on the page: \"\""
+      print "*LabelFit Off/Whole page, scaled to the label: \"\""
+      close_ui("LabelFit")
 
       # The filter reads a media tracking value but no command carries it to the printer,
       # so it is no option: this line only fixes the value the filter logs.

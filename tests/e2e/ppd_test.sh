@@ -4,12 +4,13 @@
 # size names that are not Adobe's (the filter looks sizes up by these names) and the
 # DefaultMediaTracking line that has no option (no command carries the value).
 #
-#   ppd_test.sh FILTER
+#   ppd_test.sh FILTER PDFTOLABEL
 #
 # Exits 77 (skipped) without cupstestppd.
 set -euo pipefail
 
 filter=$(readlink -f "$1")
+prefilter=$(readlink -f "$2")
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 command -v cupstestppd >/dev/null || { echo "skipped: cupstestppd is not installed"; exit 77; }
 
@@ -26,9 +27,11 @@ done
 [ "$(ls "$work/made" | wc -l)" -eq "$(ls "$source_dir"/ppd/*.ppd | wc -l)" ] ||
   { echo "FAIL: scripts/make_ppd.sh writes other PPDs than ppd/ holds"; failures=$((failures + 1)); }
 
-# cupstestppd looks for the PPD's filter under its root folder; 0755 as the scheduler wants.
+# cupstestppd looks for the PPD's filter and pre-filter under its root folder; 0755 as
+# the scheduler wants.
 mkdir -p "$work/root/usr/lib/cups/filter"
 install -m 0755 "$filter" "$work/root/usr/lib/cups/filter/rastertovantel"
+install -m 0755 "$prefilter" "$work/root/usr/lib/cups/filter/pdftolabel"
 for ppd in "$source_dir"/ppd/*.ppd; do
   status=0
   cupstestppd -R "$work/root" "$ppd" >"$work/report" 2>&1 || status=$?
