@@ -29,8 +29,9 @@ struct label_size_t {
 // One label found on a page, in the page's user space (the coordinates of its MediaBox).
 struct label_area_t {
   pdf_rect_t ink;     // the printed area: nothing else of the page shows on the label
-  pdf_rect_t box;     // the label's page: at least the label's size, `ink` at its centre
+  pdf_rect_t box;     // the label's page: the label's size, `ink` at its centre
   bool turn = false;  // turned a quarter clockwise more than the page was
+  double scale = 1;   // below 1 for an area a little larger than the label: shrunk to fit
 };
 
 // What becomes of one page. No labels: it goes on as it is.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "labelfit/labelfit.h"
 
@@ -112,16 +113,21 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
     const double w = x1 - x0, h = y1 - y0;
     label_area_t area;
     area.turn = (w > h && label_portrait) || (w < h && label.width > label.height);
-    // The label as it lies on the shown page, at least the label's size, the area centred.
-    const double box_w = std::max(w, area.turn ? label.height : label.width);
-    const double box_h = std::max(h, area.turn ? label.width : label.height);
+    // The label as it lies on the shown page, the area at its centre: an area up to the
+    // tolerance of fits_label over the label is shrunk to fit rather than left for the
+    // rest of the chain, which would scale the page to fill the label and cut its edges.
+    const double box_w = area.turn ? label.height : label.width;
+    const double box_h = area.turn ? label.width : label.height;
+    area.scale = std::min({1.0, box_w / w, box_h / h});
     const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
     area.ink = to_user(x0, y0, x1, y1, crop, out.rotate);
     area.box = to_user(cx - box_w / 2, cy - box_h / 2, cx + box_w / 2, cy + box_h / 2, crop,
                        out.rotate);
-    char text[96];
-    snprintf(text, sizeof text, " %s at %.2f, %.2f in%s", inches(w, h).c_str(), x0 / 72, y0 / 72,
-             area.turn ? ", turned" : "");
+    char text[128];
+    snprintf(text, sizeof text, "%s %s at %.2f, %.2f in%s", out.labels.empty() ? "" : ";",
+             inches(w, h).c_str(), x0 / 72, y0 / 72, area.turn ? ", turned" : "");
+    if (area.scale < 1)
+      snprintf(text + strlen(text), sizeof text - strlen(text), ", shrunk to %.1f %%", area.scale * 100);
     out.note += text;
     out.labels.push_back(area);
   }

@@ -27,7 +27,8 @@ std::vector<QPDFObjectHandle> content_streams(QPDFPageObjectHelper &page) {
 }
 
 // Makes `page` the page of one label: boxes, turn, and its content drawn inside a clip
-// to the label's printed area, so that nothing of a neighbouring label shows.
+// to the label's printed area, so that nothing of a neighbouring label shows, shrunk
+// when the area is a little larger than the label.
 void make_label_page(QPDF &qpdf, QPDFPageObjectHelper page, const label_area_t &label,
                      int rotate, const std::vector<QPDFObjectHandle> &content,
                      const QPDFObjectHandle &restore) {
@@ -37,9 +38,12 @@ void make_label_page(QPDF &qpdf, QPDFPageObjectHelper page, const label_area_t &
   for (const char *key : {"/BleedBox", "/TrimBox", "/ArtBox"}) dict.removeKey(key);
   dict.replaceKey("/Rotate", QPDFObjectHandle::newInteger((rotate + (label.turn ? 90 : 0)) % 360));
 
-  char clip[160];
-  snprintf(clip, sizeof clip, "q %.2f %.2f %.2f %.2f re W n\n", label.ink.x0, label.ink.y0,
-           label.ink.x1 - label.ink.x0, label.ink.y1 - label.ink.y0);
+  // Shrinking about the area's centre, which stays the box's centre.
+  const double cx = (label.ink.x0 + label.ink.x1) / 2, cy = (label.ink.y0 + label.ink.y1) / 2;
+  char clip[240];
+  snprintf(clip, sizeof clip, "q %.5f 0 0 %.5f %.3f %.3f cm %.2f %.2f %.2f %.2f re W n\n",
+           label.scale, label.scale, cx * (1 - label.scale), cy * (1 - label.scale), label.ink.x0,
+           label.ink.y0, label.ink.x1 - label.ink.x0, label.ink.y1 - label.ink.y0);
   std::vector<QPDFObjectHandle> streams{QPDFObjectHandle::newStream(&qpdf, clip)};
   streams.insert(streams.end(), content.begin(), content.end());
   streams.push_back(restore);

@@ -88,11 +88,13 @@ std::string text(const pdf_rect_t &r) {
 }
 
 // The labels of one page, in its user space whatever its turn and boxes: the printed
-// area where it was drawn, the label's box around it, turned when lying the other way.
+// area where it was drawn, the label's box around it, turned when lying the other way,
+// shrunk when a little larger than the label.
 TEST(FindLabels, InThePagesOwnCoordinates) {
   struct Want {
     pdf_rect_t ink, box;
     bool turn;
+    double scale = 1;
   };
   const pdf_rect_t top_left{18, 342, 306, 774}, small{100, 100, 200, 150};
   struct Case {
@@ -121,6 +123,9 @@ TEST(FindLabels, InThePagesOwnCoordinates) {
        {kLetter, {{36, 36, 300, 336}, {36, 400, 300, 700}}},
        {{{36, 400, 300, 700}, {24, 334, 312, 766}, false},
         {{36, 36, 300, 336}, {24, -30, 312, 402}, false}}},
+      {"a little larger than the label: shrunk to fit",
+       {kLetter, {{20, 20, 313, 460}}},
+       {{{20, 20, 313, 460}, {22.5, 24, 310.5, 456}, false, 432.0 / 440}}},
       {"a page of the label's size", {{0, 0, 288, 432}, {small}}, {}},
       {"a page of the label's size lying", {{0, 0, 432, 288}, {small}}, {}},
       {"a printed area larger than the label", {kLetter, {{36, 36, 536, 736}}}, {}},
@@ -134,6 +139,7 @@ TEST(FindLabels, InThePagesOwnCoordinates) {
       EXPECT_TRUE(near(g.ink, c.want[i].ink)) << c.name << ": ink " << text(g.ink);
       EXPECT_TRUE(near(g.box, c.want[i].box)) << c.name << ": box " << text(g.box);
       EXPECT_EQ(g.turn, c.want[i].turn) << c.name;
+      EXPECT_NEAR(g.scale, c.want[i].scale, 1e-4) << c.name;
     }
   }
 }
@@ -167,10 +173,20 @@ TEST(FitLabels, OneLabelSizedPagePerLabel) {
   EXPECT_EQ(draw_page(fit.pdf, 3).width, 0) << "no fourth page";
   EXPECT_EQ(fit_labels(pdf, k4x6).pdf, fit.pdf) << "the same job makes the same bytes";
 
-  // A landscape label lying on the page is turned upright: drawn 288 x 432.
-  const drawn_page_t turned = draw_page(fit_labels(make_pdf({{kLetter, {{50, 100, 482, 388}}}}), k4x6).pdf, 0);
-  EXPECT_EQ(turned.width, 288);
-  EXPECT_EQ(turned.height, 432);
+  // A landscape label lying on the page is turned upright, drawn whole; one a little
+  // larger than the label (10-point squares at the corners of 293 x 440) is shrunk onto
+  // it, the squares whole rather than cut by the label's edges.
+  struct Case { const char *name; std::vector<pdf_rect_t> boxes; int ink_pixels; } cases[] = {
+      {"turned", {{50, 100, 482, 388}}, 288 * 432},
+      {"shrunk", {{20, 20, 30, 30}, {303, 20, 313, 30}, {20, 450, 30, 460}, {303, 450, 313, 460}},
+       4 * 100},
+  };
+  for (const Case &c : cases) {
+    const drawn_page_t page = draw_page(fit_labels(make_pdf({{kLetter, c.boxes}}), k4x6).pdf, 0);
+    EXPECT_EQ(page.width, 288) << c.name;
+    EXPECT_EQ(page.height, 432) << c.name;
+    EXPECT_NEAR(page.ink_pixels, c.ink_pixels, c.ink_pixels / 10) << c.name;
+  }
 }
 
 TEST(FitLabels, LeavesWhatItCannotReadAsItIs) {

@@ -51,11 +51,12 @@ drawn_page_t draw_page(const std::string &pdf, int index) {
   poppler::page_renderer renderer;
   renderer.set_image_format(poppler::image::format_gray8);
   const poppler::image image = renderer.render_page(page.get(), 72, 72);
-  drawn_page_t drawn{image.width(), image.height(), std::nullopt};
+  drawn_page_t drawn{image.width(), image.height(), std::nullopt, 0};
   for (int y = 0; y < image.height(); ++y) {
     const auto *row = reinterpret_cast<const uint8_t *>(image.const_data()) + y * image.bytes_per_row();
     for (int x = 0; x < image.width(); ++x) {
       if (row[x] >= kInkBelow) continue;
+      ++drawn.ink_pixels;
       if (!drawn.ink) drawn.ink = pixel_box_t{x, y, x + 1, y + 1};
       drawn.ink = pixel_box_t{std::min(drawn.ink->x0, x), std::min(drawn.ink->y0, y),
                               std::max(drawn.ink->x1, x + 1), std::max(drawn.ink->y1, y + 1)};
