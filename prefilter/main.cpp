@@ -16,6 +16,18 @@
 #include "labelfit/labelfit.h"
 #include "prefilter/job.h"
 
+#ifdef VANTEL_SANITIZE
+// Two libraries keep a little memory to the end of the process that no code of theirs
+// frees: fontconfig, which poppler asks for the fonts a document does not embed, and
+// libcups, an option array of the PPD cache that cupsMarkOptions builds. The scheduler
+// hands a filter no ASAN_OPTIONS or LSAN_OPTIONS, so the sanitizer build is told here,
+// with whole stacks so that the suppressions can name the functions.
+extern "C" const char *__asan_default_options() { return "fast_unwind_on_malloc=0"; }
+extern "C" const char *__lsan_default_suppressions() {
+  return "leak:libfontconfig.so\nleak:_ppdCacheCreateWithPPD\n";
+}
+#endif
+
 namespace {
 
 // poppler's complaints about a document, as debug lines of the job's log.
