@@ -99,7 +99,8 @@ struct splitter_t {
       for (size_t i = 0; i < pieces.size();) {
         pixel_box_t area = pieces[i];
         size_t next = i + 1;
-        while (next < pieces.size() && fits(join(area, pieces[next]))) area = join(area, pieces[next++]);
+        while (next < pieces.size() && fits(join(area, pieces[next])))
+          area = join(area, pieces[next++]);
         if (fits(area)) {
           out.push_back(area);
         } else if (!split(area, out)) {
@@ -116,7 +117,9 @@ struct splitter_t {
 }  // namespace
 
 bool fits_label(double w, double h, double lw, double lh, double slack) {
-  auto within = [slack](double side, double limit) { return side <= limit * 1.02 + slack; };
+  auto within = [slack](double side, double limit) {
+    return side <= limit * (1 + kSideTolerance) + slack;
+  };
   return (within(w, lw) && within(h, lh)) || (within(w, lh) && within(h, lw));
 }
 

@@ -31,7 +31,8 @@ fit_result_t fit_labels(std::span<const char> pdf, label_size_t label) {
     bool any = false;
     for (size_t i = 0; i < pages.size(); ++i) {
       std::unique_ptr<poppler::page> page{document->create_page(int(i))};
-      pages[i] = page ? find_labels(*page, label) : page_labels_t{0, {}, "could not be read: left as it is"};
+      pages[i] = page ? find_labels(*page, label)
+                      : page_labels_t{0, {}, "could not be read: left as it is"};
       result.notes.push_back("page " + std::to_string(i + 1) + ": " + pages[i].note);
       any = any || !pages[i].labels.empty();
     }

@@ -51,9 +51,12 @@ struct fit_result_t {
 // A white band at least this wide separates two printed areas: a quarter inch.
 inline constexpr double kBandPoints = 18;
 
+// How far a side may be off the label's and still count as the label's: this share of
+// the label's side, plus a slack for the pixel edges of a drawn page.
+inline constexpr double kSideTolerance = 0.02;
+
 // Whether an area of w x h fits the label of lw x lh in either orientation, each side
-// allowed 2 % over the label's plus `slack` (for the pixel edges of a drawn page). Any
-// unit, the same for all.
+// allowed kSideTolerance of the label's over it plus `slack`. Any unit, the same for all.
 bool fits_label(double w, double h, double lw, double lh, double slack);
 
 // A gray picture of a page: one byte a pixel, 0 black, 255 white, rows top to bottom.

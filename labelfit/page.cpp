@@ -46,10 +46,12 @@ pdf_rect_t to_user(double x0, double y0, double x1, double y1, const poppler::re
   }
 }
 
-// Whether a page of w x h is the label's size either way round, within the slack of
-// fits_label.
+// Whether a page of w x h is the label's size either way round, within the tolerance of
+// fits_label and 2 points.
 bool same_size(double w, double h, label_size_t label) {
-  auto near = [](double side, double want) { return std::abs(side - want) <= want * 0.02 + 2; };
+  auto near = [](double side, double want) {
+    return std::abs(side - want) <= want * kSideTolerance + 2;
+  };
   return (near(w, label.width) && near(h, label.height)) ||
          (near(w, label.height) && near(h, label.width));
 }
@@ -107,7 +109,8 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
   }
 
   const bool label_portrait = label.width < label.height;
-  out.note = size + ", " + std::to_string(areas->size()) + (areas->size() == 1 ? " label:" : " labels:");
+  out.note = size + ", " + std::to_string(areas->size()) +
+             (areas->size() == 1 ? " label:" : " labels:");
   for (const pixel_box_t &a : *areas) {
     const double x0 = a.x0 / scale, y0 = a.y0 / scale, x1 = a.x1 / scale, y1 = a.y1 / scale;
     const double w = x1 - x0, h = y1 - y0;
@@ -127,7 +130,8 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
     snprintf(text, sizeof text, "%s %s at %.2f, %.2f in%s", out.labels.empty() ? "" : ";",
              inches(w, h).c_str(), x0 / 72, y0 / 72, area.turn ? ", turned" : "");
     if (area.scale < 1)
-      snprintf(text + strlen(text), sizeof text - strlen(text), ", shrunk to %.1f %%", area.scale * 100);
+      snprintf(text + strlen(text), sizeof text - strlen(text), ", shrunk to %.1f %%",
+               area.scale * 100);
     out.note += text;
     out.labels.push_back(area);
   }

@@ -21,20 +21,18 @@ out=$(cd "$out" && pwd)
 # in points: zint's EPS draws a module 2 units wide at --scale=1.
 make_codes() {  # id label-number codes-file
   local id=$1 n=$2
+  local c128="1ZV4A${id}0310072" qr="https://track.example/${id}/VANTEL"
+  local dm="DM-${id}-420-90210" pdf417="SHIP ${id} VANTEL TEST DEPOT 100 MAIN ST SPRINGFIELD"
   zint -b CODE128 --whitesp=10 --height=60 --scale=0.5 --filetype=eps -o "$out/$id-c128.eps" \
-    -d "1ZV4A${id}0310072"
-  zint -b QRCODE --quietzones --scale=1.25 --filetype=eps -o "$out/$id-qr.eps" \
-    -d "https://track.example/${id}/VANTEL"
-  zint -b DATAMATRIX --quietzones --scale=1.5 --filetype=eps -o "$out/$id-dm.eps" \
-    -d "DM-${id}-420-90210"
-  zint -b PDF417 --quietzones --scale=0.6 --filetype=eps -o "$out/$id-pdf417.eps" \
-    -d "SHIP ${id} VANTEL TEST DEPOT 100 MAIN ST SPRINGFIELD"
-  printf '%s\n' "$n CODE-128 1ZV4A${id}0310072" "$n QR-Code https://track.example/${id}/VANTEL" \
-    "$n DataMatrix DM-${id}-420-90210" "$n PDF417 SHIP ${id} VANTEL TEST DEPOT 100 MAIN ST SPRINGFIELD" >>"$3"
+    -d "$c128"
+  zint -b QRCODE --quietzones --scale=1.25 --filetype=eps -o "$out/$id-qr.eps" -d "$qr"
+  zint -b DATAMATRIX --quietzones --scale=1.5 --filetype=eps -o "$out/$id-dm.eps" -d "$dm"
+  zint -b PDF417 --quietzones --scale=0.6 --filetype=eps -o "$out/$id-pdf417.eps" -d "$pdf417"
+  printf '%s\n' "$n CODE-128 $c128" "$n QR-Code $qr" "$n DataMatrix $dm" "$n PDF417 $pdf417" >>"$3"
 }
 
 # PostScript that draws label ID upright on 288 x 432 points from the current origin;
-# BORDER 1 draws a hairline frame on the label's edge.
+# BORDER 1 draws a 0.75-point frame on the label's edge.
 label_ps() {  # id border
   local id=$1
   cat <<PS

@@ -70,11 +70,13 @@ done
 print() {  # queue dpi name document [lp options...]
   local queue=$1 dpi=$2 name=$3 document=$4 id state
   shift 4
-  id=$(cups_client lp -d "$queue" "$@" "$document" | sed -n 's/^request id is [a-z0-9]*-\([0-9]*\) .*/\1/p')
+  id=$(cups_client lp -d "$queue" "$@" "$document" |
+    sed -n 's/^request id is [a-z0-9]*-\([0-9]*\) .*/\1/p')
   state=$(wait_for_job "$id" 60)
   if [ "$state" != completed ]; then
     fail "$name: the job ended as '$state'"
-    grep -F "[Job $id]" "$CUPSD_DIR/log/error_log" | grep -E '\] (ERROR|DEBUG: pdftolabel)' | tail -5
+    grep -F "[Job $id]" "$CUPSD_DIR/log/error_log" | grep -E '\] (ERROR|DEBUG: pdftolabel)' |
+      tail -5
     return
   fi
   cp "$out/$queue.prn" "$work/$name.prn"
@@ -107,7 +109,8 @@ for layout in "${layouts[@]}"; do
 
     # On: one picture per label, in order, with all of that label's codes.
     pictures=$(ls "$work/png/$layout-$dpi-on"-*.png 2>/dev/null | wc -l)
-    [ "$pictures" -eq "$labels" ] || fail "$layout at $dpi dpi: $pictures labels printed, expected $labels"
+    [ "$pictures" -eq "$labels" ] ||
+      fail "$layout at $dpi dpi: $pictures labels printed, expected $labels"
     on=0
     for ((n = 1; n <= labels; n++)); do
       got=$(read_codes "$work/png/$layout-$dpi-on-$n.png" 1 2 60)

@@ -200,7 +200,8 @@ TEST(FitLabels, LeavesWhatItCannotReadAsItIs) {
     EXPECT_FALSE(fit.rewritten) << c.name;
     EXPECT_TRUE(fit.pdf.empty()) << c.name;
     ASSERT_FALSE(fit.notes.empty()) << c.name;
-    EXPECT_NE(fit.notes.back().find(c.note), std::string::npos) << c.name << ": " << fit.notes.back();
+    EXPECT_NE(fit.notes.back().find(c.note), std::string::npos)
+        << c.name << ": " << fit.notes.back();
   }
 }
 

@@ -53,7 +53,8 @@ drawn_page_t draw_page(const std::string &pdf, int index) {
   const poppler::image image = renderer.render_page(page.get(), 72, 72);
   drawn_page_t drawn{image.width(), image.height(), std::nullopt, 0};
   for (int y = 0; y < image.height(); ++y) {
-    const auto *row = reinterpret_cast<const uint8_t *>(image.const_data()) + y * image.bytes_per_row();
+    const auto *row =
+        reinterpret_cast<const uint8_t *>(image.const_data()) + y * image.bytes_per_row();
     for (int x = 0; x < image.width(); ++x) {
       if (row[x] >= kInkBelow) continue;
       ++drawn.ink_pixels;
