@@ -21,20 +21,22 @@ bool label_page_fits(uint32_t width, uint32_t height) {
 }
 
 std::span<const uint8_t> begin_label_page(label_page_t &page, const label_doc_t &doc,
-                                          uint32_t width, uint32_t height, uint32_t maxRows,
+                                          uint32_t width, uint32_t height, size_t maxPixels,
                                           Kernel kernel) {
-  assert(width > 0 && height > 0 && maxRows > 0 && label_page_fits(width, height));
+  assert(width > 0 && height > 0 && maxPixels >= 16 && label_page_fits(width, height));
   page.thresholds = ThresholdsFor(doc.mode);
   page.kernel = kernel;
   page.width = width;
   page.widthBytes = (width + 7) >> 3;
   page.height = height;
   page.nextRow = 0;
+  page.nextPixel = 0;
   page.bytesLeft = uint64_t{page.widthBytes} * height;
-  page.maxRows = maxRows;
-  // Room for the largest batch of rows, had now so that a page that can't be held fails
-  // before any of it is written.
-  page.bytes.reserve(std::max<size_t>(size_t{maxRows} * page.widthBytes, 512));
+  page.maxPixels = maxPixels;
+  // Room for the bytes of the most pixels a call takes (each row's last byte may be
+  // partly padding), had now so that a page that can't be held fails before any of it is
+  // written.
+  page.bytes.reserve(std::max<size_t>(maxPixels / 8 + maxPixels / width + 2, 512));
 
   char text[512];
   const int length = snprintf(
@@ -60,16 +62,25 @@ std::span<const uint8_t> begin_label_page(label_page_t &page, const label_doc_t 
 }
 
 std::span<const uint8_t> label_page_rows(label_page_t &page, std::span<const uint8_t> gray) {
-  const size_t rows = gray.size() / page.width;
-  assert(rows * page.width == gray.size() && rows <= page.maxRows &&
-         rows * page.widthBytes <= page.bytesLeft);
-  page.bytesLeft -= rows * page.widthBytes;
-  page.bytes.resize(rows * page.widthBytes);
-  for (size_t i = 0; i < rows; ++i, ++page.nextRow) {
-    PackStreamRow(gray.subspan(i * page.width, page.width),
-                  std::span(page.bytes).subspan(i * page.widthBytes, page.widthBytes),
+  assert(gray.size() <= page.maxPixels);
+  page.bytes.clear();
+  while (!gray.empty()) {
+    assert(page.nextRow < page.height);
+    const size_t pixels = std::min<size_t>(gray.size(), page.width - page.nextPixel);
+    assert(pixels % 16 == 0 || page.nextPixel + pixels == page.width);
+    const size_t at = page.bytes.size(), bytes = (pixels + 7) / 8;
+    page.bytes.resize(at + bytes);
+    PackStreamRow(gray.first(pixels), std::span(page.bytes).subspan(at, bytes),
                   page.thresholds[page.nextRow % 16], page.kernel);
+    gray = gray.subspan(pixels);
+    page.nextPixel += static_cast<uint32_t>(pixels);
+    if (page.nextPixel == page.width) {
+      page.nextPixel = 0;
+      ++page.nextRow;
+    }
   }
+  assert(page.bytes.size() <= page.bytesLeft);
+  page.bytesLeft -= page.bytes.size();
   return page.bytes;
 }
 

@@ -18,9 +18,10 @@ struct label_page_t {
   uint32_t width;               // gray pixels per row
   uint32_t widthBytes;          // bytes per bitmap row: (width + 7) / 8
   uint32_t height;              // rows announced in the BITMAP header
-  uint32_t nextRow;             // rows converted so far: the next one's dither position
+  uint32_t nextRow;             // the row of the next pixel given: its dither position
+  uint32_t nextPixel;           // the column of the next pixel given
   uint64_t bytesLeft;           // bitmap bytes still owed
-  uint32_t maxRows;             // rows one call of label_page_rows takes at most
+  size_t maxPixels;             // pixels one call of label_page_rows takes at most
   std::vector<uint8_t> bytes;   // what the last call gave back
 };
 
@@ -29,18 +30,20 @@ struct label_page_t {
 // 32 bits. A page that does not is refused before anything of it is written.
 bool label_page_fits(uint32_t width, uint32_t height);
 
-// Begins a page of `width` x `height` (both > 0, label_page_fits) for rows given up to
-// `maxRows` at a time. Gives back items 1 to 14: the label's setup commands with `doc`'s
-// values, and the BITMAP header, which the bitmap bytes follow directly. Throws
-// std::bad_alloc when the memory for the rows can't be had; nothing of the page is given
+// Begins a page of `width` x `height` (both > 0, label_page_fits) for pixels given up to
+// `maxPixels` at a time (at least 16). Gives back the label's setup commands with `doc`'s
+// values and the BITMAP header, which the bitmap bytes follow directly. Throws
+// std::bad_alloc when the memory for the pixels can't be had; nothing of the page is given
 // back then.
 std::span<const uint8_t> begin_label_page(label_page_t &page, const label_doc_t &doc,
-                                          uint32_t width, uint32_t height, uint32_t maxRows,
+                                          uint32_t width, uint32_t height, size_t maxPixels,
                                           Kernel kernel = FastestKernel());
 
-// The next rows of the bitmap: `gray` holds whole rows of `width` pixels (0 black, 255
-// white), at most maxRows of them and no more than the page still owes. Each is converted
-// with its own row index, so the dither runs on across calls.
+// The next gray pixels of the page (0 black, 255 white), row after row from where the
+// last call ended, and their bitmap bytes: whole rows, or a row too wide to hold at once
+// in pieces that end at a multiple of 16 pixels or at the row's end. At most maxPixels,
+// and no more than the page still owes. Every pixel is converted at its own row and
+// column, so the dither runs on across calls.
 std::span<const uint8_t> label_page_rows(label_page_t &page, std::span<const uint8_t> gray);
 
 // The bitmap bytes of the rows never given, white, a piece at a time: empty once the

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 // Point sizes converted to millimetres and rounded once, when the table was made.
 const std::array<page_size_t, 47> g_page_list = {{
     {"w283h283", 100, 100}, {"w283h340", 100, 120}, {"w283h425", 100, 150},

@@ -16,21 +16,41 @@ volatile sig_atomic_t g_job_cancelled = 0;
 
 namespace {
 
-// Rows read and converted at a time: enough to keep the cost of a call out of the
-// profile, few enough that a page never holds much more than 64 KiB of gray, however
-// tall it claims to be.
-uint32_t StripRows(uint32_t bytesPerLine) {
-  return std::clamp<uint32_t>(65536 / bytesPerLine, 1, 16);
+// The most gray bytes read and converted at a time: up to 16 rows, or a piece of a row
+// wider than that. A page never holds more gray than this, however large it claims to be.
+constexpr size_t kStripBytes = 65536;
+
+// The gray bytes one strip of a page holds: 16 narrow rows, fewer wider ones, or a piece
+// of a row too wide for the strip. A multiple of 16 pixels unless it is whole rows.
+size_t StripBytes(uint32_t bytesPerLine) {
+  if (bytesPerLine > kStripBytes) return kStripBytes;
+  return std::clamp<size_t>(kStripBytes / bytesPerLine, 1, 16) * bytesPerLine;
 }
 
 bool Write(std::span<const uint8_t> bytes) {
   return fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
 }
 
+// The header's color space as the number it holds: any 32-bit value can arrive, and
+// loading one that names no enumerator through the enum type is undefined.
+unsigned ColorSpace(const cups_page_header2_t &header) {
+  uint32_t space;
+  static_assert(sizeof space == sizeof header.cupsColorSpace);
+  memcpy(&space, &header.cupsColorSpace, sizeof space);
+  return space;
+}
+
 // The pages this filter can print: one gray byte per pixel, 0 black.
 bool IsGray8(const cups_page_header2_t &header) {
   return header.cupsBitsPerColor == 8 && header.cupsBitsPerPixel == 8 &&
-         (header.cupsColorSpace == CUPS_CSPACE_W || header.cupsColorSpace == CUPS_CSPACE_SW);
+         (ColorSpace(header) == CUPS_CSPACE_W || ColorSpace(header) == CUPS_CSPACE_SW);
+}
+
+// Fills `gray` from the raster: whole rows, or a piece of one. The part that can't be
+// read stays white, and false says that the raster has no more.
+bool ReadGray(cups_raster_t *raster, std::span<uint8_t> gray) {
+  memset(gray.data(), 255, gray.size());
+  return cupsRasterReadPixels(raster, gray.data(), static_cast<unsigned>(gray.size())) != 0;
 }
 
 // The bitmap of a begun page: its rows as the raster gives them, until it has them all,
@@ -40,20 +60,18 @@ bool WriteBitmap(cups_raster_t *raster, label_page_t &label, std::vector<uint8_t
                  uint32_t bytesPerLine) {
   bool reading = true;
   while (reading && !g_job_cancelled && label.nextRow < label.height) {
-    const uint32_t rows = std::min(label.maxRows, label.height - label.nextRow);
-    memset(strip.data(), 255, size_t{rows} * bytesPerLine);
-    uint32_t got = 0;
-    while (got < rows) {
-      const bool read = cupsRasterReadPixels(raster, strip.data() + size_t{got} * bytesPerLine,
-                                             bytesPerLine) != 0;
-      ++got;
-      if (!read) {
-        reading = false;
-        break;
+    size_t filled = 0;
+    if (bytesPerLine > strip.size()) {
+      filled = std::min<size_t>(strip.size(), bytesPerLine - label.nextPixel);
+      reading = ReadGray(raster, std::span(strip).first(filled));
+    } else {
+      const size_t rows = std::min<size_t>(strip.size() / bytesPerLine, label.height - label.nextRow);
+      while (reading && filled < rows * bytesPerLine) {
+        reading = ReadGray(raster, std::span(strip).subspan(filled, bytesPerLine));
+        filled += bytesPerLine;
       }
     }
-    if (!Write(label_page_rows(label, std::span(strip).first(size_t{got} * bytesPerLine))))
-      return false;
+    if (!Write(label_page_rows(label, std::span(strip).first(filled)))) return false;
   }
   for (auto white = label_page_white(label); !white.empty(); white = label_page_white(label)) {
     if (!Write(white)) return false;
@@ -88,7 +106,7 @@ int print_bitmap(const label_doc_t &doc, cups_file_t *file) {
       fprintf(stderr,
               "ERROR: Page %d has an unsupported raster format (%u bits per pixel, color "
               "space %u)\n",
-              page, header.cupsBitsPerPixel, static_cast<unsigned>(header.cupsColorSpace));
+              page, header.cupsBitsPerPixel, ColorSpace(header));
       return 1;
     }
     // A header whose sizes overflow 32 bits is refused before anything is allocated,
@@ -99,13 +117,12 @@ int print_bitmap(const label_doc_t &doc, cups_file_t *file) {
       return 1;
     }
 
-    // The row buffers are had before anything of the page is written, so a page that
-    // can't be held in memory leaves no half-written label behind.
+    // The strip and the bitmap bytes are had before anything of the page is written, so a
+    // page that can't be held in memory leaves no half-written label behind.
     std::span<const uint8_t> setup;
     try {
-      const uint32_t stripRows = StripRows(bytesPerLine);
-      strip.resize(size_t{stripRows} * bytesPerLine);
-      setup = begin_label_page(label, doc, bytesPerLine, height, stripRows);
+      strip.resize(StripBytes(bytesPerLine));
+      setup = begin_label_page(label, doc, bytesPerLine, height, strip.size());
     } catch (const std::bad_alloc &) {
       fputs("ERROR: Unable to allocate memory\n", stderr);
       return 1;

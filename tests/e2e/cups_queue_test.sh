@@ -71,8 +71,10 @@ showpage
 PS
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r300 -o "$work/photo.png" "$work/photo.ps"
 
-# A raster whose page claims 100000 x 100000 pixels: the filter refuses it.
-"$tool" oversized-raster >"$work/oversized.ras"
+# Rasters the filter refuses: a page that claims 100000 x 100000 pixels, and pages in
+# formats it can't print (24-bit color, 8-bit black, 1-bit).
+refused=(oversized rgb k 1bit)
+for format in "${refused[@]}"; do "$tool" raster "$format" >"$work/$format.ras"; done
 
 # --- Scheduler, queues and jobs ------------------------------------------------------
 cupsd_start "$work/cups" "$port" "$filter" "$prefilter"
@@ -91,13 +93,26 @@ add_queue custom vantel-300.ppd -o Darkness=3 -o Horizontal=12
 add_queue broken vantel-203.ppd
 
 submit() {
-  cups_client lp "$@" | sed -n 's/^request id is [a-z]*-\([0-9]*\) .*/\1/p'
+  cups_client lp "$@" | sed -n 's/^request id is .*-\([0-9]*\) .*/\1/p'
 }
 stock_job=$(submit -d stock -n 2 -o PageSize=w144h72 -o Darkness=12 -o PrintSpeed=30 \
   -o Horizontal=16 -o Vertical=8 "$work/two-pages.pdf")
 custom_job=$(submit -d custom -o PageSize=Custom.200x100 -o PrintMode=2 -o PrintSpeed=60 \
   -o Vertical=24 "$work/photo.png")
-broken_job=$(submit -d broken "$work/oversized.ras")
+declare -A refused_job
+for format in "${refused[@]}"; do refused_job[$format]=$(submit -d broken "$work/$format.ras"); done
+# Custom sizes as the queue's default and as job options, each with its unit, one queue
+# each: "job options|SIZE line". lpadmin writes the queue's custom default without a unit,
+# which CUPS reads as points.
+custom_sizes=("|SIZE 59mm,39mm" "-o PageSize=Custom.60x40mm|SIZE 60mm,40mm"
+              "-o PageSize=Custom.4x6in|SIZE 101mm,152mm")
+custom_size_job=()
+for i in "${!custom_sizes[@]}"; do
+  add_queue "size$i" vantel-203.ppd -o PageSize=Custom.170x113
+  options=${custom_sizes[$i]%%|*}
+  # shellcheck disable=SC2086  # the options are words
+  custom_size_job+=("$(submit -d "size$i" $options "$work/two-pages.pdf")")
+done
 
 job_log() { grep -F "[Job $1]" "$CUPSD_DIR/log/error_log" | grep -vE '\] (argv|envp)\['; }
 
@@ -111,7 +126,8 @@ expect_state() {
 }
 expect_state "$stock_job" completed
 expect_state "$custom_job" completed
-expect_state "$broken_job" processing-stopped
+for format in "${refused[@]}"; do expect_state "${refused_job[$format]}" processing-stopped; done
+for job in "${custom_size_job[@]}"; do expect_state "$job" completed; done
 
 # --- Output files --------------------------------------------------------------------
 setup_lines() {  # width_mm height_mm speed density
@@ -182,10 +198,24 @@ expect_share "custom job, black box" "$(grep -m1 '^  region 60,60' "$work/custom
 expect_share "custom job, 50 % gray dithered" \
   "$(grep -m1 '^  region 460,70' "$work/custom.txt")" 45 55
 
-# The refused job: its reason in the job's state message, and nothing sent to the printer.
-job_log "$broken_job" | grep -q "Page 1 is too large to print" ||
-  fail "refused job: the filter's ERROR line is not in the job's log"
-[ ! -s "$out/broken.prn" ] || fail "refused job: $(wc -c <"$out/broken.prn") bytes were printed"
+# Custom sizes: both labels of each job have the size its queue default or job option
+# names, in whole millimetres.
+for i in "${!custom_sizes[@]}"; do
+  want=${custom_sizes[$i]#*|}
+  "$tool" dump "$out/size$i.prn" >"$work/size$i.txt" || fail "$want: $(tail -1 "$work/size$i.txt")"
+  [ "$(grep '^SIZE' "$work/size$i.txt")" = "$want"$'\n'"$want" ] ||
+    fail "custom size job $i: $(grep '^SIZE' "$work/size$i.txt" | tr '\n' ' '), expected $want twice"
+done
+
+# The refused jobs: each reason in its job's log, and nothing sent to the printer.
+for entry in "oversized|Page 1 is too large to print" \
+  "rgb|Page 1 has an unsupported raster format (24 bits per pixel, color space 1)" \
+  "k|Page 1 has an unsupported raster format (8 bits per pixel, color space 3)" \
+  "1bit|Page 1 has an unsupported raster format (1 bits per pixel, color space 0)"; do
+  job_log "${refused_job[${entry%%|*}]}" | grep -qF "${entry#*|}" ||
+    fail "refused ${entry%%|*} raster: the filter's ERROR line is not in the job's log"
+done
+[ ! -s "$out/broken.prn" ] || fail "refused jobs: $(wc -c <"$out/broken.prn") bytes were printed"
 
 # --- Nothing left running ------------------------------------------------------------
 pid=$CUPSD_PID
@@ -200,4 +230,4 @@ if [ "$failures" -gt 0 ]; then
   for f in "$work"/stock.txt "$work"/custom.txt; do echo "== $f"; cat "$f"; done
   exit 1
 fi
-echo "3 jobs through cupsd on 127.0.0.1:$port as expected"
+echo "$((2 + ${#refused[@]} + ${#custom_sizes[@]})) jobs through cupsd on 127.0.0.1:$port as expected"

@@ -6,9 +6,10 @@
 //     bytes are replaced by what they show: the number of printed dots and the box around
 //     them, then for each rectangle given (inclusive dot coordinates) how many of its dots
 //     are printed. Exits 1, saying where, when the stream is not whole labels only.
-//   queue_tool oversized-raster
-//     Writes to standard output a one-page raster whose header claims 100000 x 100000
-//     pixels: a page the filter must refuse.
+//   queue_tool raster oversized|rgb|k|1bit
+//     Writes to standard output a one-page raster the filter must refuse: a header that
+//     claims 100000 x 100000 pixels, or a small page in 24-bit RGB, 8-bit black (K) or
+//     1-bit gray.
 
 #include <algorithm>
 #include <cstdint>
@@ -99,10 +100,18 @@ int main(int argc, char *argv[]) {
     }
     return Dump(ReadFile(argv[2]), regions);
   }
-  if (command == "oversized-raster") {
-    const std::string raster = WriteRaster({TestPage{100000, 100000, 1, {}}});
+  struct Refused { const char *name; TestPage page; } refused[] = {
+      {"oversized", TestPage{100000, 100000, 1, {}}},
+      {"rgb", TestPage{24, 8, 1, std::vector<uint8_t>(24 * 8, 0), CUPS_CSPACE_RGB, 8, 24}},
+      {"k", TestPage{8, 8, 1, std::vector<uint8_t>(8 * 8, 0), CUPS_CSPACE_K, 8, 8}},
+      {"1bit", TestPage{1, 8, 1, std::vector<uint8_t>(8, 0), CUPS_CSPACE_W, 1, 1}},
+  };
+  for (const Refused &r : refused) {
+    if (command != "raster" || argc != 3 || argv[2] != std::string(r.name)) continue;
+    const std::string raster = WriteRaster({r.page});
     return fwrite(raster.data(), 1, raster.size(), stdout) == raster.size() ? 0 : 1;
   }
-  fprintf(stderr, "usage: queue_tool dump FILE [X0,Y0,X1,Y1 ...] | queue_tool oversized-raster\n");
+  fprintf(stderr, "usage: queue_tool dump FILE [X0,Y0,X1,Y1 ...] | "
+                  "queue_tool raster oversized|rgb|k|1bit\n");
   return 2;
 }

@@ -45,9 +45,16 @@ Captured CaptureStdio(Body body) {
 }
 
 // What print_bitmap writes for `raster`, read through a CUPS file as main reads its input.
-inline Captured RenderRaster(const label_doc_t &doc, const std::string &raster) {
+// `before` and `after` run right around the call, inside the capture.
+inline Captured RenderRaster(const label_doc_t &doc, const std::string &raster,
+                             void (*before)() = [] {}, void (*after)() = [] {}) {
   TempDir dir;
   WriteFile(dir.path + "/in.ras", raster);
   CupsFilePtr file{cupsFileOpen((dir.path + "/in.ras").c_str(), "r")};
-  return CaptureStdio([&] { return print_bitmap(doc, file.get()); });
+  return CaptureStdio([&] {
+    before();
+    const int result = print_bitmap(doc, file.get());
+    after();
+    return result;
+  });
 }

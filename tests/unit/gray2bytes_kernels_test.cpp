@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <vector>
@@ -91,6 +92,31 @@ TEST(Gray2BytesKernels, MatchTheReferenceAtEveryThresholdBoundary) {
       for (Kernel kernel : KernelsHere())
         ExpectMatchesReference(kernel, gray, widthBytes, rows, mode,
                                std::vector<uint8_t>(size_t(widthBytes) * rows, 0));
+    }
+  }
+}
+
+TEST(Gray2BytesKernels, StreamRowsMatchTheReferenceInverted) {
+  // Rows of every length up to 300 pixels: whole bytes and a last byte partly padding,
+  // every kernel's steps and tails; the padding must come out white (1 bits).
+  std::mt19937 random(7);
+  for (int mode : kModes) {
+    const Thresholds thresholds = ThresholdsFor(mode);
+    for (int width = 1; width <= 300; width += 1 + width / 16) {
+      const int widthBytes = (width + 7) / 8, r = width % 16;
+      std::vector<uint8_t> padded(size_t(widthBytes) * 8, 255);
+      for (int x = 0; x < width; ++x) padded[x] = uint8_t(random());
+      // The reference at row r: a page of r + 1 rows whose last row is this one.
+      std::vector<uint8_t> page(padded.size() * (r + 1), 255);
+      std::copy(padded.begin(), padded.end(), page.end() - padded.size());
+      std::vector<uint8_t> expected = ReferenceGray2Bytes(page.data(), widthBytes, r + 1, mode);
+      expected.erase(expected.begin(), expected.end() - widthBytes);
+      for (uint8_t &b : expected) b = uint8_t(~b);
+      for (Kernel kernel : KernelsHere()) {
+        std::vector<uint8_t> stream(widthBytes, 0x5A);
+        PackStreamRow(std::span(padded).first(width), stream, thresholds[r], kernel);
+        ASSERT_EQ(stream, expected) << Name(kernel) << " mode " << mode << ", width " << width;
+      }
     }
   }
 }

@@ -2,12 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "cupsutil/cups_handles.h"
 #include "tests/support/capture.h"
+#include "tests/support/label_check.h"
 #include "tests/support/label_stream.h"
 #include "tests/support/raster.h"
+
+// While set, allocations of this many bytes or more fail, as on a machine out of memory.
+static size_t g_failAllocationsFrom = SIZE_MAX;
+
+void *operator new(size_t size) {
+  if (size >= g_failAllocationsFrom) throw std::bad_alloc();
+  if (void *p = malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept { free(p); }
+void operator delete(void *p, size_t) noexcept { free(p); }
 
 namespace {
 
@@ -161,6 +176,32 @@ TEST(PrintBitmap, OnlyEightBitGrayPagesArePrinted) {
     EXPECT_EQ(out.err, "PAGE: 1 1\nPAGE: 2 1\nERROR: Page 2 has an unsupported raster format (" +
                            std::to_string(c.bitsPerPixel) + " bits per pixel, color space " +
                            std::to_string(c.space) + ")\n");
+  }
+}
+
+TEST(PrintBitmap, PageThatCantBeHeldEndsTheJobWithAnError) {
+  // The second page's strip (16 rows of 4000 gray bytes) can't be had: its PAGE line is
+  // written, then the error, and nothing of it; the page before stays whole.
+  const std::string raster = WriteRaster({UniformPage(8, 1, 0), UniformPage(4000, 20, 0)});
+  Captured c = RenderRaster(Defaults(0), raster, [] { g_failAllocationsFrom = 32000; },
+                            [] { g_failAllocationsFrom = SIZE_MAX; });
+  EXPECT_EQ(c.result, 1);
+  EXPECT_EQ(c.out, Block(kSetup60x40, "BITMAP 0,0,1,1,1,", std::string(1, '\0'), 1));
+  EXPECT_EQ(c.err, "PAGE: 1 1\nPAGE: 2 1\nERROR: Unable to allocate memory\n");
+}
+
+TEST(PrintBitmap, RowsWiderThanAStripGoInPieces) {
+  // 70001 pixels a row: pieces of 65536 and 4465, the last byte partly padding. Cut
+  // inside the second row's second piece, the rest of that row and the third are white.
+  const TestPage page = NoisePage(70001, 3, 11);
+  const std::string raster = WriteRaster({page});
+  for (size_t cut : {size_t{0}, size_t{70001 + 66000}}) {
+    TestPage sent = page;
+    if (cut) sent.pixels.resize(cut);
+    Captured c = RenderRaster(Defaults(4), cut ? raster.substr(0, raster.size() - (3 * 70001 - cut)) : raster);
+    std::vector<uint8_t> expected = ExpectedStreamBits(sent, 4);
+    EXPECT_EQ(c.out, Block(kSetup60x40, "BITMAP 0,0,8751,3,1,",
+                           std::string(expected.begin(), expected.end()), 1)) << cut;
   }
 }
 
