@@ -6,13 +6,14 @@
 # explains: size names that are not Adobe's (the filter looks sizes up by these names) and
 # the DefaultMediaTracking line that has no option (no command carries the value).
 #
-#   ppd_test.sh FILTER PPD_DUMP
+#   ppd_test.sh FILTER PPD_DUMP PDFTOLABEL
 #
 # Exits 77 (skipped) without cupstestppd or ppdc (cups-client, cups-ppdc).
 set -euo pipefail
 
 filter=$(readlink -f "$1")
 dump=$(readlink -f "$2")
+prefilter=$(readlink -f "$3")
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 for command in cupstestppd ppdc ppdpo; do
   command -v "$command" >/dev/null || { echo "skipped: $command is not installed"; exit 77; }
@@ -56,9 +57,11 @@ for ppd in "${ppds[@]}"; do
   done
 done
 
-# cupstestppd looks for the PPD's filter under its root folder; 0755 as the scheduler wants.
+# cupstestppd looks for the PPD's filter and pre-filter under its root folder; 0755 as
+# the scheduler wants.
 mkdir -p "$work/root/usr/lib/cups/filter"
 install -m 0755 "$filter" "$work/root/usr/lib/cups/filter/rastertovantel"
+install -m 0755 "$prefilter" "$work/root/usr/lib/cups/filter/pdftolabel"
 for ppd in "${ppds[@]}"; do
   status=0
   cupstestppd -R "$work/root" "$ppd" >"$work/report" 2>&1 || status=$?
