@@ -33,6 +33,10 @@ int main(int argc, char *argv[]) {
   // with an error, rather than as a signal that kills the filter mid-page.
   signal(SIGPIPE, SIG_IGN);
   CatchCancel();
+  // Pages go out a few rows at a time: a buffer the size of a strip's worth of them keeps
+  // the writes to the printer connection few.
+  static char output[65536];
+  setvbuf(stdout, output, _IOFBF, sizeof output);
 
   InitLog();
   WriteLog("Enter main");

@@ -5,20 +5,34 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libcups2-dev libcupsimage2-dev
-  cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils dpkg-dev
+  cups cups-client cups-filters cups-ipp-utils cups-ppdc ghostscript poppler-utils dpkg-dev
+  lintian
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   clang libclang-rt-14-dev valgrind hyperfine
-  libpappl-dev libpoppler-cpp-dev barcode zbar-tools
+  libpappl-dev libpoppler-cpp-dev libqpdf-dev qpdf barcode zint zbar-tools dmtx-utils
+  libzxing-dev
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Only for hardening-check, so without the many tools devscripts recommends.
+without_recommends=(devscripts)
 
-echo "Installing: ${missing[*]}"
+missing() {
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+mapfile -t missing < <(missing "${packages[@]}")
+mapfile -t missing_bare < <(missing "${without_recommends[@]}")
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_bare[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]} ${missing_bare[*]}"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+if [ ${#missing_bare[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+    "${missing_bare[@]}" >/dev/null
+fi

@@ -2,8 +2,11 @@
 # configuration, spool, logs and filters in one folder, so the machine's own CUPS set-up is
 # never read or changed. Source this from bash and run as root (cupsd runs filters as lp).
 #
-#   cupsd_start DIR PORT [FILTER] start cupsd in the new folder DIR, with FILTER installed
-#                                 when given; the folders above DIR must be open to user lp
+#   cupsd_start DIR PORT [FILTER [PREFILTER...]]
+#                                 start cupsd in the new folder DIR, with FILTER (when
+#                                 not empty) installed as rastertovantel and each
+#                                 PREFILTER (pdftolabel) under its own name; the folders
+#                                 above DIR must be open to lp
 #   cupsd_stop                    stop it by its process id; call it from an EXIT trap
 #   cups_client CMD ARGS...       run lp, lpadmin, lpstat... against it
 #   wait_for_job ID SECONDS       wait until job ID has ended; prints its job-state
@@ -18,6 +21,7 @@ CUPSD_PID=
 cupsd_start() {
   CUPSD_DIR=$1 CUPSD_PORT=$2
   local filter=${3:-} serverbin f i
+  shift $(($# < 3 ? $# : 3))
   serverbin=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)
   mkdir -p "$CUPSD_DIR" && chmod 755 "$CUPSD_DIR"
   mkdir -p "$CUPSD_DIR"/{etc,spool,cache,state,log,out,home,sb/filter,sb/backend}
@@ -29,6 +33,9 @@ cupsd_start() {
   ln -s "$serverbin/daemon" "$CUPSD_DIR/sb/daemon"
   ln -s "$serverbin/backend/ipp" "$CUPSD_DIR/sb/backend/ipp"
   [ -z "$filter" ] || install -m 0755 -o root -g root "$filter" "$CUPSD_DIR/sb/filter/rastertovantel"
+  for f in "$@"; do
+    install -m 0755 -o root -g root "$f" "$CUPSD_DIR/sb/filter/$(basename "$f")"
+  done
   if ! setpriv --reuid=lp --regid=lp --clear-groups test -x "$CUPSD_DIR/sb/filter"; then
     echo "user lp cannot reach $CUPSD_DIR: every folder above it must be open to others" >&2
     return 1

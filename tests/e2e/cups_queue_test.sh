@@ -5,7 +5,7 @@
 # the printed dots where the document has them. A job the filter refuses must end as a
 # failed job, not as a completed one.
 #
-#   cups_queue_test.sh FILTER QUEUE_TOOL PORT
+#   cups_queue_test.sh FILTER QUEUE_TOOL PORT PDFTOLABEL
 #
 # Exits 77 (skipped) when not run as root or when the CUPS scheduler or Ghostscript is
 # missing. Leaves nothing running and nothing behind.
@@ -14,6 +14,7 @@ set -euo pipefail
 filter=$(readlink -f "$1")
 tool=$(readlink -f "$2")
 port=$3
+prefilter=$(readlink -f "$4")  # the PPDs send PDF jobs through it first
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 [ "$(id -u)" -eq 0 ] || { echo "skipped: cupsd runs filters as lp, so this needs root"; exit 77; }
@@ -71,7 +72,7 @@ refused=(oversized rgb k 1bit)
 for format in "${refused[@]}"; do "$tool" raster "$format" >"$work/$format.ras"; done
 
 # --- Scheduler, queues and jobs ------------------------------------------------------
-cupsd_start "$work/cups" "$port" "$filter"
+cupsd_start "$work/cups" "$port" "$filter" "$prefilter"
 out=$CUPSD_DIR/out
 
 # Queue defaults set with lpadmin go into the queue's copy of the PPD, which the filter

@@ -1,69 +1,118 @@
 #!/usr/bin/env bash
-# The Debian package as a user meets it: built with cpack, installed with apt-get, then
-# checked (files, owners and modes, the log file the filter can write as lp, the PPDs in
-# the scheduler's driver list) and removed with apt-get, which must leave the machine as it
-# was. Whatever happens, the package is removed and a log file that was there is restored.
+# The Debian package as a user meets it, installed with apt-get into a throw-away copy of
+# this machine: an overlay of / in a private mount and PID namespace, whose changes go to
+# a tmpfs that vanishes with the test, however the test ends. The machine's own packages,
+# /usr, /etc and filter log are never written; a driver installed on the machine is
+# purged in the copy only, so the test runs the same on a print server that uses it.
+#
+# In the copy: an earlier package of the old name (rastertovantel, as this project's
+# README once had cpack build it) gives way to printer-driver-vantel; the package holds
+# exactly the files of `cmake --install --component driver`, owned by root with their
+# modes; its postinst makes the log file the filter, run as lp, writes; the scheduler
+# lists the PPDs and makes a queue from one; `apt-get remove` leaves only the log and
+# `apt-get purge` removes that too, leaving the packages of before.
 #
 #   deb_package_test.sh BUILD_DIR LOG_PATH PORT
 #
-# Exits 77 (skipped) when not root, without apt-get or the CUPS packages the .deb depends
-# on, or when the driver is already installed: its files must not be overwritten.
+# Exits 77 (skipped) when not root, without the tools, without the CUPS packages the .deb
+# depends on (apt-get would fetch them), or where no overlay of / can be mounted.
 set -euo pipefail
 
-build_dir=$(readlink -f "$1")
-log=$2
-port=$3
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-package=rastertovantel
-
-skip() { echo "skipped: $*"; exit 77; }
-[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-for command in apt-get dpkg-query cmake cpack cups-config setpriv; do
-  command -v "$command" >/dev/null || skip "$command is not installed"
-done
-for dependency in cups libcups2; do
-  dpkg-query -W -f='${Status}' "$dependency" 2>/dev/null | grep -q "install ok installed" ||
-    skip "$dependency is not installed, and apt-get would fetch it"
-done
-
-# One package test on this machine at a time, whoever runs the suite.
-exec 9>/tmp/rastertovantel-deb-test.lock
-flock -w 300 9 || { echo "another package test held the lock for 5 minutes"; exit 1; }
-
-filter=$(cups-config --serverbin)/filter/rastertovantel
-ppd_dir=$(cups-config --datadir)/model/vantel
-source "$source_dir/scripts/private_cupsd.sh"
-work=$(mktemp -d /tmp/vantel-deb-test.XXXXXX)
-chmod 755 "$work"  # apt reads the .deb as user _apt, cupsd runs filters as lp
-trap 'rm -rf "$work"' EXIT
-
-# What cmake --install puts on the machine besides the log file, with the package's
-# prefix: the package must hold exactly these files, and none of them may be there yet.
-DESTDIR=$work/stage cmake --install "$build_dir" --component driver --prefix /usr >/dev/null
-(cd "$work/stage" && find . -type f | sed 's/^\.//' | sort) >"$work/files.want"
-status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-if [ -n "$status" ] && [ "$status" = "${status%not-installed}" ]; then
-  skip "dpkg knows the $package package already ($status)"
+if [ "${1:-}" = --inside ]; then
+  inside=1
+  work=$2 log=$3 port=$4 source_dir=$5
+else
+  inside=0
+  build_dir=$(readlink -f "$1")
+  log=$2 port=$3
+  source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 fi
-while read -r file; do
-  [ ! -e "$file" ] || skip "$file exists (cmake --install?): the package would replace it"
-done <"$work/files.want"
+package=printer-driver-vantel
+old_package=rastertovantel
 
-dpkg-query -W -f='${Package} ${Version} ${Status}\n' | sort >"$work/packages.before"
-[ ! -e "$log" ] || cp -a "$log" "$work/log.before"
+if [ "$inside" -eq 0 ]; then
+  skip() { echo "skipped: $*"; exit 77; }
+  [ "$(id -u)" -eq 0 ] || skip "mounting a throw-away root needs root"
+  for command in apt-get dpkg-deb dpkg-query cmake cpack cups-config cupsd setpriv unshare chroot; do
+    command -v "$command" >/dev/null || skip "$command is not installed"
+  done
+  for dependency in cups libcups2 libpng16-16; do
+    dpkg-query -W -f='${Status}' "$dependency" 2>/dev/null | grep -q "install ok installed" ||
+      skip "$dependency is not installed, and apt-get would fetch it"
+  done
 
-apt_get() {
-  DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=120 "$@"
-}
-restore() {
-  set +e
-  cupsd_stop
-  if dpkg-query -W "$package" >/dev/null 2>&1; then apt_get purge "$package" >/dev/null 2>&1; fi
-  if [ -e "$work/log.before" ]; then cp -a "$work/log.before" "$log"; fi
-  rm -rf "$work"
-}
-trap restore EXIT
-trap 'exit 1' INT TERM  # so that the EXIT trap runs on these too
+  work=$(mktemp -d /tmp/vantel-deb-test.XXXXXX)
+  chmod 755 "$work"  # apt reads the .deb as user _apt, cupsd runs filters as lp
+  trap 'rm -rf "$work"' EXIT
+  trap 'exit 1' INT TERM
+
+  # What cmake --install puts on the machine besides the log file, with the package's
+  # prefix, and the modes: the package must hold exactly these files.
+  DESTDIR=$work/stage cmake --install "$build_dir" --component driver --prefix /usr >/dev/null
+  (cd "$work/stage" && find . -type f -printf '%P %m\n' | sed 's|^|/|' | sort) >"$work/files.want"
+
+  cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log"; exit 1; }
+  cp "$work"/pkg/${package}_*.deb "$work/new.deb"
+
+  # The earlier package: some of the same files, a postinst that makes the log and a
+  # postrm that removed it on remove.
+  mkdir -p "$work/old/DEBIAN" "$work/old/usr/lib/cups/filter" "$work/old/usr/share/cups/model/vantel"
+  printf '#!/bin/sh\n' >"$work/old/usr/lib/cups/filter/rastertovantel"
+  chmod 755 "$work/old/usr/lib/cups/filter/rastertovantel"
+  touch "$work/old/usr/share/cups/model/vantel/vantel-203.ppd"
+  cat >"$work/old/DEBIAN/control" <<CONTROL
+Package: $old_package
+Version: 0.1.0
+Architecture: all
+Maintainer: rastertovantel developers <rastertovantel@localhost>
+Description: CUPS driver for 4-inch thermal label printers
+CONTROL
+  printf '#!/bin/sh\n[ "$1" = configure ] && install -m 0640 -o lp -g adm /dev/null %s\nexit 0\n' \
+    "$log" >"$work/old/DEBIAN/postinst"
+  printf '#!/bin/sh\ncase "$1" in remove | purge) rm -f %s ;; esac\nexit 0\n' "$log" \
+    >"$work/old/DEBIAN/postrm"
+  chmod 755 "$work/old/DEBIAN/postinst" "$work/old/DEBIAN/postrm"
+  dpkg-deb --root-owner-group -b "$work/old" "$work/old.deb" >/dev/null
+
+  # One scheduler on this port at a time, whoever runs it.
+  exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
+  flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
+
+  # The copy: / as the lower layer (only the root file system, no mounts under it), the
+  # changes in a tmpfs; its own /proc for the new PID namespace, the machine's /dev and
+  # /sys, an empty /run (no socket of the machine's scheduler), and the folders the test
+  # reads bound in as they are. The namespaces end with this command.
+  mkdir "$work/layers" "$work/root"
+  status=0
+  unshare --mount --propagation private --pid --fork --kill-child bash -c '
+    set -e
+    work=$1 script=$2
+    shift 2
+    mount -t tmpfs -o mode=0755 vantel-deb-layers "$work/layers"
+    mkdir "$work/layers/upper" "$work/layers/work"
+    mount -t overlay vantel-deb-root \
+      -o "lowerdir=/,upperdir=$work/layers/upper,workdir=$work/layers/work" "$work/root" ||
+      exit 77
+    mount -t proc proc "$work/root/proc"
+    mount --rbind /sys "$work/root/sys"
+    mount --rbind /dev "$work/root/dev"
+    mount -t tmpfs -o mode=0755 vantel-deb-run "$work/root/run"
+    for dir in "$work" "$(dirname "$script")/../.."; do
+      mkdir -p "$work/root$dir" && mount --bind "$dir" "$work/root$dir"
+    done
+    exec chroot "$work/root" "$script" --inside "$@"' \
+    deb_package_test.sh "$work" "$source_dir/tests/e2e/deb_package_test.sh" \
+    "$work" "$log" "$port" "$source_dir" || status=$?
+  [ "$status" -ne 77 ] || echo "skipped: no overlay of / can be mounted here"
+  exit "$status"
+fi
+
+# --- In the throw-away copy of the machine -------------------------------------------
+cd /
+source "$source_dir/scripts/private_cupsd.sh"
+trap 'cupsd_stop' EXIT
+trap 'exit 1' INT TERM
 
 failures=0
 fail() {
@@ -75,23 +124,39 @@ expect_file() {  # path mode owner:group
   got=$(stat -c '%a %U:%G' "$1" 2>/dev/null) || { fail "$1 is missing"; return; }
   [ "$got" = "$2 $3" ] || fail "$1 is $got, expected $2 $3"
 }
+apt_get() {
+  DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=60 "$@" \
+    >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
+}
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+packages() { dpkg-query -W -f='${Package} ${Version} ${Status}\n' | sort; }
 
-cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
-  { cat "$work/cpack.log"; exit 1; }
-deb=$(ls "$work"/pkg/${package}_*.deb)
+for p in "$package" "$old_package"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  if [ -n "$status" ] && [ "$status" = "${status%not-installed}" ]; then apt_get purge "$p"; fi
+done
+rm -f "$log"
+packages >"$work/packages.before"
 
-apt_get install --no-install-recommends "$deb" >"$work/install.log" 2>&1 ||
-  { cat "$work/install.log"; exit 1; }
+apt_get install "$work/old.deb"
+installed "$old_package" || fail "the stand-in for the earlier $old_package did not install"
+apt_get install --no-install-recommends "$work/new.deb"
+installed "$package" || fail "$package is not installed"
+old_status=$(dpkg-query -W -f='${Status}' "$old_package" 2>/dev/null || true)
+[ -z "$old_status" ] || [ "$old_status" != "${old_status%not-installed}" ] ||
+  fail "$old_package is still known to dpkg: $old_status"
 
 # The files of cmake --install, with its modes and owned by root; the scheduler refuses a
 # filter that others could change. The log file is lp's.
 dpkg-query -L "$package" | while read -r f; do [ -d "$f" ] || echo "$f"; done |
   sort >"$work/files.got"
-diff "$work/files.want" "$work/files.got" ||
+diff <(cut -d' ' -f1 "$work/files.want") "$work/files.got" ||
   fail "the package holds other files than cmake --install puts on the machine"
-while read -r file; do
-  expect_file "$file" "$(stat -c %a "$work/stage$file")" root:root
+while read -r file mode; do
+  expect_file "$file" "$mode" root:root
 done <"$work/files.want"
+filter=$(cups-config --serverbin)/filter/rastertovantel
+ppd_dir=$(cups-config --datadir)/model/vantel
 expect_file "$filter" 755 root:root
 expect_file "$log" 640 lp:adm
 
@@ -110,15 +175,18 @@ cups_client lpadmin -p labels -E -v "file:///dev/null" -m vantel/vantel-203.ppd 
   fail "lpadmin -m vantel/vantel-203.ppd failed"
 cupsd_stop
 
-# Removal leaves no file and no log. A package with a postrm stays known to dpkg until it
-# is purged; after that the machine has the same packages as before.
-apt_get remove "$package" >"$work/remove.log" 2>&1 || { cat "$work/remove.log"; exit 1; }
-for file in $(cat "$work/files.want") "$ppd_dir" "$log"; do
+# Removal leaves no file but the log, which goes with the purge; after that the copy has
+# the packages it had before.
+apt_get remove "$package"
+while read -r file mode; do
   [ ! -e "$file" ] || fail "$file is left after apt-get remove"
-done
-apt_get purge "$package" >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; exit 1; }
-diff "$work/packages.before" <(dpkg-query -W -f='${Package} ${Version} ${Status}\n' | sort) ||
-  fail "the installed packages differ from before the test"
+done <"$work/files.want"
+[ ! -e "$ppd_dir" ] || fail "$ppd_dir is left after apt-get remove"
+expect_file "$log" 640 lp:adm
+apt_get purge "$package"
+[ ! -e "$log" ] || fail "$log is left after apt-get purge"
+diff "$work/packages.before" <(packages) || fail "the installed packages differ from before"
 
 [ "$failures" -eq 0 ] || exit 1
-echo "$(basename "$deb"): installed, checked and removed"
+echo "$(basename "$(ls "$work"/pkg/${package}_*.deb)"): replaced $old_package, installed," \
+  "checked, removed and purged in a throw-away root"

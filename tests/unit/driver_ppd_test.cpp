@@ -1,12 +1,14 @@
-// The driver's PPDs against the filter that reads them: the stock sizes a user picks are
-// the filter's own, with the same dimensions; the queue defaults reach the settings record
+// The driver's PPDs against the filter that reads them: the stock sizes of the driver
+// information file (ppd/vantel.drv, the PPDs' source) are the filter's own, with the same
+// dimensions, and every PPD offers them all; the queue defaults reach the settings record
 // as they are named; and every choice of the filter's options is a number it reads whole.
 
 #include <cups/ppd.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,39 @@ namespace {
 
 const char *const kPpds[] = {SOURCE_DIR "/ppd/vantel-203.ppd", SOURCE_DIR "/ppd/vantel-300.ppd"};
 
+struct DrvSize {
+  std::string name, text;
+  int width, length;  // points
+};
+
+// The sizes the .drv defines (#media "name/text" width length), in its order.
+std::vector<DrvSize> DrvSizes() {
+  std::ifstream drv(SOURCE_DIR "/ppd/vantel.drv");
+  const std::regex media(R"re(^#media\s+"([^/"]+)/([^"]*)"\s+(\d+)\s+(\d+)\s*$)re");
+  std::vector<DrvSize> sizes;
+  std::smatch m;
+  for (std::string line; std::getline(drv, line);) {
+    if (std::regex_match(line, m, media))
+      sizes.push_back({m[1], m[2], std::stoi(m[3]), std::stoi(m[4])});
+  }
+  return sizes;
+}
+
 TEST(DriverPpd, StockSizesAreTheFilters) {
+  const std::vector<DrvSize> drv = DrvSizes();
+  ASSERT_EQ(drv.size(), g_page_list.size());
+  for (size_t i = 0; i < drv.size(); ++i) {
+    const page_size_t &size = g_page_list[i];
+    EXPECT_EQ(drv[i].name, size.name);
+    // The page CUPS renders is the size the name says, and the text the user picks it by
+    // gives the millimetres the filter sends to the printer.
+    EXPECT_EQ("w" + std::to_string(drv[i].width) + "h" + std::to_string(drv[i].length), size.name);
+    const std::string mm =
+        "(" + std::to_string(size.width) + " x " + std::to_string(size.height) + " mm)";
+    EXPECT_NE(drv[i].text.find(mm), std::string::npos) << size.name << ": " << drv[i].text;
+  }
+
+  // Every PPD offers each of them, printable edge to edge, and no other.
   for (const char *path : kPpds) {
     PpdPtr ppd{ppdOpenFile(path)};
     ASSERT_TRUE(ppd) << path;
@@ -27,28 +61,14 @@ TEST(DriverPpd, StockSizesAreTheFilters) {
     for (int i = 0; i < ppd->num_sizes; ++i) {
       if (std::string(ppd->sizes[i].name) != "Custom") names.push_back(ppd->sizes[i].name);
     }
-    std::vector<std::string> filterNames;
-    for (const page_size_t &size : g_page_list) filterNames.push_back(size.name);
-    EXPECT_EQ(names, filterNames) << path;
-
-    // The page CUPS renders is the size the name says, and the text the user picks it by
-    // gives the millimetres the filter sends to the printer.
-    ppd_option_t *pageSize = ppdFindOption(ppd.get(), "PageSize");
-    ASSERT_TRUE(pageSize) << path;
-    for (const page_size_t &size : g_page_list) {
-      int widthPt = 0, heightPt = 0;
-      ASSERT_EQ(sscanf(size.name, "w%dh%d", &widthPt, &heightPt), 2);
-      ppd_size_t *dims = ppdPageSize(ppd.get(), size.name);
-      ppd_choice_t *choice = ppdFindChoice(pageSize, size.name);
-      ASSERT_TRUE(dims && choice) << path << " " << size.name;
-      EXPECT_EQ(dims->width, widthPt) << size.name;
-      EXPECT_EQ(dims->length, heightPt) << size.name;
-      EXPECT_EQ(dims->right - dims->left, widthPt) << size.name;  // printable edge to edge
-      EXPECT_EQ(dims->top - dims->bottom, heightPt) << size.name;
-      const std::string mm =
-          "(" + std::to_string(size.width) + " x " + std::to_string(size.height) + " mm)";
-      EXPECT_NE(std::string(choice->text).find(mm), std::string::npos)
-          << size.name << ": " << choice->text;
+    ASSERT_EQ(names.size(), drv.size()) << path;
+    for (const DrvSize &size : drv) {
+      ppd_size_t *dims = ppdPageSize(ppd.get(), size.name.c_str());
+      ASSERT_TRUE(dims) << path << " " << size.name;
+      EXPECT_EQ(dims->width, size.width) << size.name;
+      EXPECT_EQ(dims->length, size.length) << size.name;
+      EXPECT_EQ(dims->right - dims->left, size.width) << size.name;
+      EXPECT_EQ(dims->top - dims->bottom, size.length) << size.name;
     }
   }
 }

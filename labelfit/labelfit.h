@@ -1,0 +1,100 @@
+#pragma once
+// Finding the labels on carrier pages. Shipping sites hand out a 4 x 6 in label as one
+// corner of a Letter or A4 page, two labels to a page, or a page of the label's size
+// turned the other way. These functions draw each page of a PDF at low resolution, find
+// its printed areas, decide per page whether it goes on as it is or as one page per label
+// (cut to the label's printed area, centred on a label-sized page, turned a quarter where
+// the label asks for it), and write the resulting PDF. Nothing here knows CUPS: sizes are
+// PDF points (1/72 inch), documents are PDF bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <poppler-page.h>
+
+// A rectangle in PDF points, x0 < x1 and y0 < y1.
+struct pdf_rect_t {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// The queue's label as the printer feeds it, in points: 288 x 432 is 4 x 6 in.
+struct label_size_t {
+  double width = 0, height = 0;
+};
+
+// One label found on a page, in the page's user space (the coordinates of its MediaBox).
+struct label_area_t {
+  pdf_rect_t ink;     // the printed area: nothing else of the page shows on the label
+  pdf_rect_t box;     // the label's page: the label's size, `ink` at its centre
+  bool turn = false;  // turned a quarter clockwise more than the page was
+  double scale = 1;   // below 1 for an area a little larger than the label: shrunk to fit
+};
+
+// What becomes of one page. No labels: it goes on as it is.
+struct page_labels_t {
+  int rotate = 0;  // the page's own quarter turns clockwise, 0, 90, 180 or 270
+  std::vector<label_area_t> labels;
+  std::string note;  // what was found and decided, in a user's words, for the job's log
+};
+
+// What becomes of a document.
+struct fit_result_t {
+  bool rewritten = false;          // false: the input goes on byte for byte as it was
+  std::string pdf;                 // the new document when rewritten
+  std::vector<std::string> notes;  // one line per page, or why the document was left alone
+};
+
+// A white band at least this wide separates two printed areas: a quarter inch.
+inline constexpr double kBandPoints = 18;
+
+// How far a side may be off the label's and still count as the label's: this share of
+// the label's side, plus a slack for the pixel edges of a drawn page.
+inline constexpr double kSideTolerance = 0.02;
+
+// Whether an area of w x h fits the label of lw x lh in either orientation, each side
+// allowed kSideTolerance of the label's over it plus `slack`. Any unit, the same for all.
+bool fits_label(double w, double h, double lw, double lh, double slack);
+
+// A gray picture of a page: one byte a pixel, 0 black, 255 white, rows top to bottom.
+struct gray_image_t {
+  int width = 0, height = 0;
+  size_t stride = 0;                // bytes from the start of one row to the next
+  std::span<const uint8_t> pixels;  // at least (height - 1) * stride + width bytes
+};
+
+// Pixels darker than this are ink: anti-aliased edges and light gray fill count,
+// the paper white and near-white noise do not.
+inline constexpr uint8_t kInkBelow = 230;
+
+// A box of pixels: columns x0 to x1 - 1, rows y0 to y1 - 1.
+struct pixel_box_t {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool operator==(const pixel_box_t &) const = default;
+};
+
+// The printed areas of `image` that each fit a label of label_w x label_h pixels, in
+// reading order: the ink is cut at white bands of at least `band` rows (first) or columns,
+// and neighbouring pieces are joined again while together they still fit, so a label's
+// own white gaps do not split it. Empty for a blank page; nullopt when some printed area
+// is larger than the label and no white band divides it.
+std::optional<std::vector<pixel_box_t>> find_areas(const gray_image_t &image, double label_w,
+                                                   double label_h, int band);
+
+// The labels on one page for the queue's label. A page that already has the label's size
+// (either orientation), is blank, or has a printed area larger than the label gets none.
+page_labels_t find_labels(const poppler::page &page, label_size_t label);
+
+// Writes `pdf` again with every page that has labels replaced by one page per label, in
+// order: MediaBox and CropBox the label's box, the content clipped to its printed area,
+// /Rotate turned where the label says. Other pages are kept. Throws std::exception when
+// the document can't be read or written, or has another number of pages than `pages`.
+std::string write_labels(std::span<const char> pdf, std::span<const page_labels_t> pages);
+
+// find_labels on every page of `pdf`, then write_labels when some page has labels.
+// Never throws: a document that is not a readable PDF, needs a password or can't be
+// rewritten is left as it is, and the notes say why.
+fit_result_t fit_labels(std::span<const char> pdf, label_size_t label);

@@ -1,0 +1,67 @@
+#include "tests/labelfit/test_pdf.h"
+
+#include <poppler-document.h>
+#include <poppler-page-renderer.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QPDFObjectHandle rect_array(const pdf_rect_t &r) {
+  return QPDFObjectHandle::newFromRectangle({r.x0, r.y0, r.x1, r.y1});
+}
+
+}  // namespace
+
+std::string make_pdf(const std::vector<test_page_t> &pages) {
+  QPDF qpdf;
+  qpdf.emptyPDF();
+  QPDFPageDocumentHelper document(qpdf);
+  for (const test_page_t &p : pages) {
+    std::string content = "0 g\n";
+    for (const pdf_rect_t &b : p.boxes) {
+      char line[128];
+      snprintf(line, sizeof line, "%g %g %g %g re f\n", b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+      content += line;
+    }
+    QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /Resources << >> >>");
+    page.replaceKey("/MediaBox", rect_array(p.media));
+    if (p.crop) page.replaceKey("/CropBox", rect_array(*p.crop));
+    if (p.rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(p.rotate));
+    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&qpdf, content));
+    document.addPage(QPDFPageObjectHelper(qpdf.makeIndirectObject(page)), false);
+  }
+  QPDFWriter writer(qpdf);
+  writer.setOutputMemory();
+  writer.setDeterministicID(true);
+  writer.write();
+  std::shared_ptr<Buffer> bytes = writer.getBufferSharedPointer();
+  return std::string(reinterpret_cast<const char *>(bytes->getBuffer()), bytes->getSize());
+}
+
+drawn_page_t draw_page(const std::string &pdf, int index) {
+  std::unique_ptr<poppler::document> document{
+      poppler::document::load_from_raw_data(pdf.data(), int(pdf.size()))};
+  std::unique_ptr<poppler::page> page{document ? document->create_page(index) : nullptr};
+  if (!page) return {};
+  poppler::page_renderer renderer;
+  renderer.set_image_format(poppler::image::format_gray8);
+  const poppler::image image = renderer.render_page(page.get(), 72, 72);
+  drawn_page_t drawn{image.width(), image.height(), std::nullopt, 0};
+  for (int y = 0; y < image.height(); ++y) {
+    const auto *row =
+        reinterpret_cast<const uint8_t *>(image.const_data()) + y * image.bytes_per_row();
+    for (int x = 0; x < image.width(); ++x) {
+      if (row[x] >= kInkBelow) continue;
+      ++drawn.ink_pixels;
+      if (!drawn.ink) drawn.ink = pixel_box_t{x, y, x + 1, y + 1};
+      drawn.ink = pixel_box_t{std::min(drawn.ink->x0, x), std::min(drawn.ink->y0, y),
+                              std::max(drawn.ink->x1, x + 1), std::max(drawn.ink->y1, y + 1)};
+    }
+  }
+  return drawn;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// PDFs for the label finding's tests, made with qpdf: pages of any box and turn with
+// black rectangles on them, so every coordinate is known exactly.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "labelfit/labelfit.h"
+
+struct test_page_t {
+  pdf_rect_t media;
+  std::vector<pdf_rect_t> boxes;    // filled black, in user space
+  int rotate = 0;                   // /Rotate
+  std::optional<pdf_rect_t> crop;   // /CropBox, none by default
+};
+
+std::string make_pdf(const std::vector<test_page_t> &pages);
+
+// Page `index` of `pdf` drawn at 72 dpi (one pixel a point, top-left origin): its size,
+// the bounds of its ink (nullopt on a blank page) and how many pixels are ink.
+struct drawn_page_t {
+  int width = 0, height = 0;
+  std::optional<pixel_box_t> ink;
+  int ink_pixels = 0;
+};
+drawn_page_t draw_page(const std::string &pdf, int index);
