@@ -85,16 +85,6 @@ bool Write(pappl_device_t *device, job_data_t &data, std::span<const uint8_t> by
   return !data.writeFailed;
 }
 
-// The printer's configured conversion rule.
-std::string ConfiguredModeKeyword(pappl_printer_t *printer) {
-  ipp_t *attrs = papplPrinterGetDriverAttributes(printer);
-  char value[64] = "";
-  const std::string name = std::string(kPrintModeOption) + "-default";
-  if (const char *keyword = ippGetString(ippFindAttribute(attrs, name.c_str(), IPP_TAG_KEYWORD), 0, nullptr))
-    snprintf(value, sizeof value, "%s", keyword);
-  ippDelete(attrs);
-  return value;
-}
 
 label_doc_t JobSettings(pappl_job_t *job, const pappl_pr_options_t &options) {
   label_doc_t doc{};
@@ -105,9 +95,7 @@ label_doc_t JobSettings(pappl_job_t *job, const pappl_pr_options_t &options) {
   doc.mediaTracking = kDefaultMediaTracking;
   doc.horizontal = OffsetDots(options.media.left_offset, dpi);
   doc.vertical = OffsetDots(options.media.top_offset, dpi);
-  const char *keyword = cupsGetOption(kPrintModeOption, options.num_vendor, options.vendor);
-  const std::string configured = keyword ? keyword : ConfiguredModeKeyword(papplJobGetPrinter(job));
-  doc.mode = ModeForJob(ModeForKeyword(configured.c_str()),
+  doc.mode = ModeForJob(ModeForKeyword(VendorOption(job, options, kPrintModeOption).c_str()),
                         options.print_color_mode == PAPPL_COLOR_MODE_BI_LEVEL);
   return doc;
 }
@@ -151,6 +139,16 @@ bool PrintRawFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device
 }
 
 }  // namespace
+
+std::string VendorOption(pappl_job_t *job, const pappl_pr_options_t &options, const char *name) {
+  if (const char *value = cupsGetOption(name, options.num_vendor, options.vendor)) return value;
+  ipp_t *attrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  const std::string key = std::string(name) + "-default";
+  const char *value = ippGetString(ippFindAttribute(attrs, key.c_str(), IPP_TAG_KEYWORD), 0, nullptr);
+  std::string keyword = value ? value : "";
+  ippDelete(attrs);
+  return keyword;
+}
 
 void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
@@ -305,16 +303,22 @@ bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, con
   data->darkness_supported = kDarknessLevels;
   data->darkness_configured = DarknessPercent(kDefaultDarkness);
 
-  data->num_vendor = 1;
-  data->vendor[0] = kPrintModeOption;
-  std::array<const char *, kPrintModes.size()> keywords;
-  for (size_t i = 0; i < kPrintModes.size(); ++i) keywords[i] = kPrintModes[i].keyword;
+  // The vendor options, each a keyword with its first value the default.
+  std::array<const char *, kPrintModes.size()> modes;
+  for (size_t i = 0; i < kPrintModes.size(); ++i) modes[i] = kPrintModes[i].keyword;
+  const std::array<const char *, 2> fits = {kFindLabels, kWholePage};
   *attrs = ippNew();
-  const std::string name = kPrintModeOption;
-  ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), (name + "-supported").c_str(),
-                static_cast<int>(keywords.size()), nullptr, keywords.data());
-  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), (name + "-default").c_str(),
-               nullptr, kPrintModes[0].keyword);
+  const auto add = [&](const char *option, std::span<const char *const> keywords) {
+    data->vendor[data->num_vendor++] = option;
+    const std::string name = option;
+    ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), (name + "-supported").c_str(),
+                  static_cast<int>(keywords.size()), nullptr, keywords.data());
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), (name + "-default").c_str(),
+                 nullptr, keywords[0]);
+  };
+  data->num_vendor = 0;
+  add(kPrintModeOption, modes);
+  add(kLabelFitOption, fits);
   return true;
 } catch (const std::exception &) {
   return false;

@@ -6,11 +6,21 @@
 #include <pappl/pappl.h>
 
 #include <array>
+#include <string>
 
 extern std::array<pappl_pr_driver_t, 2> g_drivers;
 
 // The vendor option that holds the conversion rule, by keyword.
 inline constexpr const char *kPrintModeOption = "vantel-print-mode";
+
+// The vendor option that says whether PDF pages are searched for labels (find-labels, the
+// default) or printed whole, scaled to the label (whole-page).
+inline constexpr const char *kLabelFitOption = "vantel-label-fit";
+inline constexpr const char *kFindLabels = "find-labels";
+inline constexpr const char *kWholePage = "whole-page";
+
+// A vendor option's keyword for a job: the job's own, else the printer's default.
+std::string VendorOption(pappl_job_t *job, const pappl_pr_options_t &options, const char *name);
 
 // PAPPL's driver callback: fills the driver data and attributes of `driver_name`.
 bool DriverCallback(pappl_system_t *system, const char *driver_name, const char *device_uri,

@@ -6,11 +6,16 @@
 #include <poppler/cpp/poppler-page.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <new>
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "labelfit/labelfit.h"
 #include "printer-app/driver.h"
 
 namespace {
@@ -81,9 +86,37 @@ bool PrintPages(pappl_job_t *job, pappl_device_t *device, poppler::document &doc
   return true;
 }
 
+// Carrier pages (a shipping label in a corner of a Letter or A4 sheet, two to a page)
+// become one label-sized page per label, as the CUPS driver's pre-filter makes them,
+// unless the job or the printer asks for whole pages. Gives the PDF to print, and says in
+// the job's log what became of each page.
+std::string FindLabels(pappl_job_t *job, const pappl_pr_options_t &options, std::string pdf) {
+  if (VendorOption(job, options, kLabelFitOption) == kWholePage) return pdf;
+  const label_size_t label{options.media.size_width * 72.0 / 2540.0,
+                           options.media.size_length * 72.0 / 2540.0};
+  fit_result_t fit = fit_labels(pdf, label);
+  for (const std::string &note : fit.notes)
+    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Label finding: %s", note.c_str());
+  return fit.rewritten ? std::move(fit.pdf) : pdf;
+}
+
 bool FilterPdf(pappl_job_t *job, pappl_device_t *device, void *) try {
+  std::ifstream file(papplJobGetFilename(job), std::ios::binary);
+  std::ostringstream bytes;
+  if (!(bytes << file.rdbuf())) {
+    RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The document is not a readable PDF file");
+    return false;
+  }
+  OptionsPtr options{papplJobCreatePrintOptions(job, 0, false)};
+  if (!options) return false;
+  // poppler reads the bytes in place: they outlive the document.
+  const std::string pdf = FindLabels(job, *options, std::move(bytes).str());
+  if (pdf.size() > INT_MAX) {
+    RefuseJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "The PDF file is too large to print");
+    return false;
+  }
   std::unique_ptr<poppler::document> document{
-      poppler::document::load_from_file(papplJobGetFilename(job))};
+      poppler::document::load_from_raw_data(pdf.data(), static_cast<int>(pdf.size()))};
   if (!document || document->pages() < 1) {
     RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The document is not a readable PDF file");
     return false;
@@ -92,12 +125,9 @@ bool FilterPdf(pappl_job_t *job, pappl_device_t *device, void *) try {
     RefuseJob(job, PAPPL_JREASON_DOCUMENT_PASSWORD_ERROR, "The PDF file needs a password");
     return false;
   }
-  // Carrier pages (a shipping label in a corner of a Letter or A4 sheet) print as they
-  // are, shrunk to the label. Finding the label on such a page belongs here, before the
-  // pages are counted, once that library is part of the build.
   papplJobSetImpressions(job, document->pages());
-  OptionsPtr options{papplJobCreatePrintOptions(job, static_cast<unsigned>(document->pages()), false)};
-  if (!options || !StartJob(job, options.get(), device)) return false;
+  options->num_pages = static_cast<unsigned>(document->pages());
+  if (!StartJob(job, options.get(), device)) return false;
   const bool printed = PrintPages(job, device, *document, options.get());
   return EndJob(job, options.get(), device) && printed;
 } catch (const std::bad_alloc &) {

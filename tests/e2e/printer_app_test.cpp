@@ -248,7 +248,9 @@ TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
 }
 
 // A PDF label with a Code 128 barcode, drawn by the app and read back from its command
-// stream, still scans.
+// stream, still scans: as a page of the label's size, and as a Letter page with the label
+// in its corner, which the label finding cuts out at full size. Printed whole, scaled to
+// the label, that page's barcode is too small to scan.
 TEST(PrinterApp, PrintsPdfBarcodesThatScan) {
   SKIP_WITHOUT_TOOLS();
   for (const char *tool : {"barcode", "gs", "zbarimg"}) {
@@ -258,25 +260,46 @@ TEST(PrinterApp, PrintsPdfBarcodesThatScan) {
   server.Start();
   server.AddPrinter("lab203", "vantel_203dpi");
   server.AddPrinter("lab300", "vantel_300dpi");
-  const std::string eps = server.Path("code.eps"), pdf = server.Path("code.pdf");
+  const std::string eps = server.Path("code.eps");
   ASSERT_EQ(RunCommand({"barcode", "-b", "VANTEL-0042", "-e", "code128", "-u", "pt", "-g",
                         "200x60+40+40", "-p", "288x144", "-E", "-o", eps}).status, 0);
-  ASSERT_EQ(RunCommand({"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
-                        "-dDEVICEWIDTHPOINTS=288", "-dDEVICEHEIGHTPOINTS=144", "-dFIXEDMEDIA",
-                        "-o", pdf, eps}).status, 0);
-  for (const char *printer : {"lab203", "lab300"}) {
-    const std::string name = std::string("barcode-") + printer;
-    const Attributes ended = server.Print(printer, name, "application/pdf", pdf,
-                                          "  ATTR keyword media oe_w288h144_4x2in\n");
-    ASSERT_EQ(ended.at("job-state"), "completed") << printer;
-    const std::string dpi = std::string(printer) == "lab203" ? "203" : "300";
+  const auto pdf = [&](const std::string &name, const char *width, const char *height,
+                       const char *placing) {
+    ASSERT_EQ(RunCommand({"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
+                          std::string("-dDEVICEWIDTHPOINTS=") + width,
+                          std::string("-dDEVICEHEIGHTPOINTS=") + height, "-dFIXEDMEDIA",
+                          "-o", server.Path(name), "-c", placing, "-f", eps}).status, 0);
+  };
+  pdf("label.pdf", "288", "144", "");
+  pdf("letter.pdf", "612", "792", "<< /BeginPage { 20 620 translate } >> setpagedevice");
+
+  struct Case {
+    const char *printer, *document, *labelFit;
+    bool scans;
+  } cases[] = {
+      {"lab203", "label.pdf", nullptr, true},
+      {"lab300", "label.pdf", nullptr, true},
+      {"lab203", "letter.pdf", nullptr, true},
+      {"lab300", "letter.pdf", "find-labels", true},
+      {"lab203", "letter.pdf", "whole-page", false},
+  };
+  int job = 0;
+  for (const Case &c : cases) {
+    const std::string name = "barcode-" + std::to_string(++job);
+    const std::string what = std::string(c.printer) + " " + c.document + " " + (c.labelFit ? c.labelFit : "");
+    const std::string fit = c.labelFit ? std::string("  ATTR keyword vantel-label-fit ") + c.labelFit + "\n" : "";
+    const Attributes ended = server.Print(c.printer, name, "application/pdf", server.Path(c.document),
+                                          "  ATTR keyword media oe_w288h144_4x2in\n" + fit);
+    ASSERT_EQ(ended.at("job-state"), "completed") << what;
+    const std::string dpi = std::string(c.printer) == "lab203" ? "203" : "300";
     const CommandResult drawn = RunCommand({PREVIEW_PATH, "--dpi", dpi, "-o", server.Path(name),
                                             server.OutDir() + "/" + name + ".prn"});
     ASSERT_EQ(drawn.status, 0) << drawn.output;
+    EXPECT_EQ(drawn.output.find(name + "-2.png"), std::string::npos) << what << ": one label only";
     const CommandResult scanned =
         RunCommand({"sh", "-c", "echo; zbarimg -q \"$0\" 2>/dev/null", server.Path(name) + "-1.png"});
-    EXPECT_NE(scanned.output.find("\nCODE-128:VANTEL-0042\n"), std::string::npos)
-        << printer << ": " << scanned.output;
+    EXPECT_EQ(scanned.output.find("\nCODE-128:VANTEL-0042\n") != std::string::npos, c.scans)
+        << what << ": " << scanned.output;
   }
 }
 
