@@ -8,6 +8,8 @@
 #                                 PREFILTER (pdftolabel) under its own name; the folders
 #                                 above DIR must be open to lp
 #   cupsd_stop                    stop it by its process id; call it from an EXIT trap
+#   cupsd_test_lock PORT CMD...   for a test: exit 77 (skipped) unless root with every CMD
+#                                 installed, then wait until no other test uses PORT
 #   cups_client CMD ARGS...       run lp, lpadmin, lpstat... against it
 #   wait_for_job ID SECONDS       wait until job ID has ended; prints its job-state
 #
@@ -93,6 +95,18 @@ CONF
   done
   echo "cupsd did not answer on 127.0.0.1:$CUPSD_PORT within 10 s" >&2
   return 1
+}
+
+cupsd_test_lock() {
+  local port=$1 command
+  shift
+  [ "$(id -u)" -eq 0 ] || { echo "skipped: cupsd runs filters and backends as lp, so this needs root"; exit 77; }
+  for command in cupsd "$@"; do
+    command -v "$command" >/dev/null || { echo "skipped: $command is not installed"; exit 77; }
+  done
+  # One scheduler per port on this machine at a time, whoever runs the suite.
+  exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
+  flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
 }
 
 cupsd_stop() {

@@ -17,16 +17,8 @@ port=$3
 prefilter=$(readlink -f "$4")  # the PPDs send PDF jobs through it first
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
-[ "$(id -u)" -eq 0 ] || { echo "skipped: cupsd runs filters as lp, so this needs root"; exit 77; }
-for command in cupsd lpadmin lp ipptool gs; do
-  command -v "$command" >/dev/null || { echo "skipped: $command is not installed"; exit 77; }
-done
-
-# One scheduler per port on this machine at a time, whoever runs the suite.
-exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
-flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
-
 source "$source_dir/scripts/private_cupsd.sh"
+cupsd_test_lock "$port" lpadmin lp ipptool gs
 source "$source_dir/tests/e2e/label_checks.sh"
 work=$(mktemp -d /tmp/vantel-cups-test.XXXXXX)
 chmod 755 "$work"  # the scheduler runs the filters as lp

@@ -17,15 +17,8 @@ tool=$(readlink -f "$2")
 app_port=$3 port=$4
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
-[ "$(id -u)" -eq 0 ] || { echo "skipped: cupsd runs its backends as lp, so this needs root"; exit 77; }
-for command in cupsd lpadmin lp ipptool gs; do
-  command -v "$command" >/dev/null || { echo "skipped: $command is not installed"; exit 77; }
-done
-
-exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
-flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
-
 source "$source_dir/scripts/private_cupsd.sh"
+cupsd_test_lock "$port" lpadmin lp ipptool gs
 source "$source_dir/tests/e2e/label_checks.sh"
 work=$(mktemp -d /tmp/vantel-driverless-test.XXXXXX)
 chmod 755 "$work"
