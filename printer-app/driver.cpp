@@ -85,7 +85,6 @@ bool Write(pappl_device_t *device, job_data_t &data, std::span<const uint8_t> by
   return !data.writeFailed;
 }
 
-
 label_doc_t JobSettings(pappl_job_t *job, const pappl_pr_options_t &options) {
   label_doc_t doc{};
   const int dpi = options.printer_resolution[0];

@@ -97,7 +97,8 @@ std::string FindLabels(pappl_job_t *job, const pappl_pr_options_t &options, std:
   fit_result_t fit = fit_labels(pdf, label);
   for (const std::string &note : fit.notes)
     papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Label finding: %s", note.c_str());
-  return fit.rewritten ? std::move(fit.pdf) : pdf;
+  if (fit.rewritten) return std::move(fit.pdf);
+  return pdf;
 }
 
 bool FilterPdf(pappl_job_t *job, pappl_device_t *device, void *) try {
