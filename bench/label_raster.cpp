@@ -1,8 +1,9 @@
 // Writes a job of synthetic labels as a compressed CUPS raster on standard output, the
 // way CUPS's own raster filters write theirs (CUPS_RASTER_WRITE_COMPRESSED).
-//   label_raster PAGES WIDTH HEIGHT [ROWS] > job.ras
+//   label_raster [--pwg] PAGES WIDTH HEIGHT [ROWS] > job.ras
 // With ROWS, each page's header claims WIDTH x HEIGHT but only its first ROWS rows follow
-// (ROWS 0: the header alone): a raster that lies about its page.
+// (ROWS 0: the header alone): a raster that lies about its page. With --pwg the stream is
+// PWG raster, as driverless clients send it.
 
 #include <cups/raster.h>
 
@@ -16,8 +17,13 @@
 #include "cupsutil/cups_handles.h"
 
 int main(int argc, char *argv[]) {
+  const bool pwg = argc > 1 && strcmp(argv[1], "--pwg") == 0;
+  if (pwg) {
+    --argc;
+    ++argv;
+  }
   if (argc != 4 && argc != 5) {
-    fputs("usage: label_raster PAGES WIDTH HEIGHT [ROWS] > job.ras\n", stderr);
+    fputs("usage: label_raster [--pwg] PAGES WIDTH HEIGHT [ROWS] > job.ras\n", stderr);
     return 2;
   }
   const int pages = atoi(argv[1]), width = atoi(argv[2]), height = atoi(argv[3]);
@@ -27,7 +33,7 @@ int main(int argc, char *argv[]) {
     return 2;
   }
 
-  RasterPtr raster{cupsRasterOpen(1, CUPS_RASTER_WRITE_COMPRESSED)};
+  RasterPtr raster{cupsRasterOpen(1, pwg ? CUPS_RASTER_WRITE_PWG : CUPS_RASTER_WRITE_COMPRESSED)};
   if (!raster) {
     fputs("label_raster: can't open the raster stream\n", stderr);
     return 1;

@@ -1,5 +1,7 @@
 #include "core/page_list.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 // Point sizes converted to millimetres and rounded once, when the table was made.
@@ -32,4 +34,27 @@ bool set_stock_page_size(label_doc_t &doc, const char *name) {
     }
   }
   return false;
+}
+
+int32_t truncate_to_int(double value) {
+  if (!std::isfinite(value) || value <= -2147483649.0 || value >= 2147483648.0) return 0;
+  return static_cast<int32_t>(value);
+}
+
+namespace {
+
+void set_custom_size(label_doc_t &doc, int32_t width, int32_t height) {
+  doc.labelWidth = std::max(low_16_bits(width), kMinimumCustomSize);
+  doc.labelHeight = std::max(low_16_bits(height), kMinimumCustomSize);
+}
+
+}  // namespace
+
+void set_custom_points_size(label_doc_t &doc, double width, double height) {
+  set_custom_size(doc, truncate_to_int(width / kPointsPerMillimetre + 0.5),
+                  truncate_to_int(height / kPointsPerMillimetre));
+}
+
+void set_custom_millimetre_size(label_doc_t &doc, double width, double height) {
+  set_custom_size(doc, truncate_to_int(width), truncate_to_int(height));
 }

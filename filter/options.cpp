@@ -22,13 +22,6 @@ constexpr std::array<int_setting_t, kPageSize> kJobOptionFields = {
     int_setting_t::darkness, int_setting_t::speed,         int_setting_t::horizontal,
     int_setting_t::vertical, int_setting_t::mediaTracking, int_setting_t::mode};
 
-// Points per millimetre, taken as 2.83 rather than 72 / 25.4: label sizes have always
-// been worked out with it.
-constexpr double kPointsPerMillimetre = 2.83;
-
-// A custom label is never narrower or shorter than this, in millimetres.
-constexpr int16_t kMinimumCustomSize = 11;
-
 // A custom size's numbers are points unless its text names millimetres, centimetres,
 // inches or feet (found as the PPD layer finds units, so where "pt" comes first it stays
 // points). Points are divided by 2.83, the width rounded to the nearest millimetre but
@@ -48,17 +41,13 @@ void set_page_size(label_doc_t &doc, const char *name, const char *value) {
   WriteLog("(wxh)|%f|%f|", width / kPointsPerMillimetre, height / kPointsPerMillimetre);
   const length_unit_t unit = find_unit(value);
   if (unit == kPoints || unit == kMetres) {
-    doc.labelWidth = low_16_bits(truncate_to_int(width / kPointsPerMillimetre + 0.5));
-    doc.labelHeight = low_16_bits(truncate_to_int(height / kPointsPerMillimetre));
+    set_custom_points_size(doc, width, height);
   } else {
     const double widthMm = to_millimetres(unit, size.width);
     const double heightMm = to_millimetres(unit, size.height);
     WriteLog("(%s:wxh)|%f|%f|", unit_label(unit), widthMm, heightMm);
-    doc.labelWidth = low_16_bits(truncate_to_int(widthMm));
-    doc.labelHeight = low_16_bits(truncate_to_int(heightMm));
+    set_custom_millimetre_size(doc, widthMm, heightMm);
   }
-  if (doc.labelHeight <= kMinimumCustomSize) doc.labelHeight = kMinimumCustomSize;
-  if (doc.labelWidth <= kMinimumCustomSize) doc.labelWidth = kMinimumCustomSize;
   WriteLog("(wxh)|%d|%d|", doc.labelWidth, doc.labelHeight);
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/label_writer.h"
 #include "cupsutil/cups_handles.h"
+#include "cupsutil/raster_header.h"
 #include "filter/log.h"
 
 volatile sig_atomic_t g_job_cancelled = 0;
@@ -29,21 +30,6 @@ size_t StripBytes(uint32_t bytesPerLine) {
 
 bool Write(std::span<const uint8_t> bytes) {
   return fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-}
-
-// The header's color space as the number it holds: any 32-bit value can arrive, and
-// loading one that names no enumerator through the enum type is undefined.
-unsigned ColorSpace(const cups_page_header2_t &header) {
-  uint32_t space;
-  static_assert(sizeof space == sizeof header.cupsColorSpace);
-  memcpy(&space, &header.cupsColorSpace, sizeof space);
-  return space;
-}
-
-// The pages this filter can print: one gray byte per pixel, 0 black.
-bool IsGray8(const cups_page_header2_t &header) {
-  return header.cupsBitsPerColor == 8 && header.cupsBitsPerPixel == 8 &&
-         (ColorSpace(header) == CUPS_CSPACE_W || ColorSpace(header) == CUPS_CSPACE_SW);
 }
 
 // Fills `gray` from the raster: whole rows, or a piece of one. The part that can't be

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,11 +14,6 @@ int32_t leading_int(const char *text) {
   const long long value = strtoll(text, nullptr, 10);
   if (value > INT32_MAX) return INT32_MAX;
   if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
-}
-
-int32_t truncate_to_int(double value) {
-  if (!std::isfinite(value) || value <= -2147483649.0 || value >= 2147483648.0) return 0;
   return static_cast<int32_t>(value);
 }
 

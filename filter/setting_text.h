@@ -6,15 +6,12 @@
 #include <cstdint>
 
 #include "core/label_doc.h"
+#include "core/page_list.h"  // truncate_to_int
 
 // The leading integer of `text`, read as atoi reads it: optional white space, an optional
 // sign, then decimal digits up to the first other character; 0 when no digit follows, and
 // for a null text. A number beyond the 32-bit range is held at INT32_MAX or INT32_MIN.
 int32_t leading_int(const char *text);
-
-// `value` truncated toward zero to a 32-bit integer. A value that is not finite, or does
-// not fit 32 bits once truncated, gives 0: the same as a size that could not be read.
-int32_t truncate_to_int(double value);
 
 // The record fields that one integer setting text sets.
 enum class int_setting_t { darkness, speed, vertical, horizontal, mediaTracking, mode };

@@ -9,7 +9,8 @@ packages=(
   lintian
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   clang libclang-rt-14-dev valgrind hyperfine
-  libpoppler-cpp-dev libqpdf-dev qpdf zint zbar-tools dmtx-utils libzxing-dev
+  libpappl-dev libpoppler-cpp-dev libqpdf-dev qpdf barcode zint zbar-tools dmtx-utils
+  libzxing-dev
 )
 
 # Only for hardening-check, so without the many tools devscripts recommends.

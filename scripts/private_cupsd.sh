@@ -2,11 +2,14 @@
 # configuration, spool, logs and filters in one folder, so the machine's own CUPS set-up is
 # never read or changed. Source this from bash and run as root (cupsd runs filters as lp).
 #
-#   cupsd_start DIR PORT FILTER [PREFILTER...]
-#                                 start cupsd in the new folder DIR with FILTER installed
-#                                 as rastertovantel, and each PREFILTER (pdftolabel) under
-#                                 its own name; the folders above DIR must be open to lp
+#   cupsd_start DIR PORT [FILTER [PREFILTER...]]
+#                                 start cupsd in the new folder DIR, with FILTER (when
+#                                 not empty) installed as rastertovantel and each
+#                                 PREFILTER (pdftolabel) under its own name; the folders
+#                                 above DIR must be open to lp
 #   cupsd_stop                    stop it by its process id; call it from an EXIT trap
+#   cupsd_test_lock PORT CMD...   for a test: exit 77 (skipped) unless root with every CMD
+#                                 installed, then wait until no other test uses PORT
 #   cups_client CMD ARGS...       run lp, lpadmin, lpstat... against it
 #   wait_for_job ID SECONDS       wait until job ID has ended; prints its job-state
 #
@@ -19,21 +22,23 @@ CUPSD_PID=
 
 cupsd_start() {
   CUPSD_DIR=$1 CUPSD_PORT=$2
-  local filter=$3 serverbin f i
-  shift 3
+  local filter=${3:-} serverbin f i
+  shift $(($# < 3 ? $# : 3))
   serverbin=$(cups-config --serverbin 2>/dev/null || echo /usr/lib/cups)
   mkdir -p "$CUPSD_DIR" && chmod 755 "$CUPSD_DIR"
-  mkdir -p "$CUPSD_DIR"/{etc,spool,cache,state,log,out,home,sb/filter}
+  mkdir -p "$CUPSD_DIR"/{etc,spool,cache,state,log,out,home,sb/filter,sb/backend}
   # The server starts every filter through daemon/cups-exec and finds the converters of the
   # chain in filter/. The project's filter is a root-owned 0755 copy: cupsd refuses a filter
-  # that is group- or world-writable or owned by anyone else.
+  # that is group- or world-writable or owned by anyone else. Of the backends only ipp, for
+  # driverless queues of a printer on this machine (file: devices need none).
   for f in "$serverbin"/filter/*; do ln -s "$f" "$CUPSD_DIR/sb/filter/"; done
   ln -s "$serverbin/daemon" "$CUPSD_DIR/sb/daemon"
-  install -m 0755 -o root -g root "$filter" "$CUPSD_DIR/sb/filter/rastertovantel"
+  ln -s "$serverbin/backend/ipp" "$CUPSD_DIR/sb/backend/ipp"
+  [ -z "$filter" ] || install -m 0755 -o root -g root "$filter" "$CUPSD_DIR/sb/filter/rastertovantel"
   for f in "$@"; do
     install -m 0755 -o root -g root "$f" "$CUPSD_DIR/sb/filter/$(basename "$f")"
   done
-  if ! setpriv --reuid=lp --regid=lp --clear-groups test -x "$CUPSD_DIR/sb/filter/rastertovantel"; then
+  if ! setpriv --reuid=lp --regid=lp --clear-groups test -x "$CUPSD_DIR/sb/filter"; then
     echo "user lp cannot reach $CUPSD_DIR: every folder above it must be open to others" >&2
     return 1
   fi
@@ -90,6 +95,18 @@ CONF
   done
   echo "cupsd did not answer on 127.0.0.1:$CUPSD_PORT within 10 s" >&2
   return 1
+}
+
+cupsd_test_lock() {
+  local port=$1 command
+  shift
+  [ "$(id -u)" -eq 0 ] || { echo "skipped: cupsd runs filters and backends as lp, so this needs root"; exit 77; }
+  for command in cupsd "$@"; do
+    command -v "$command" >/dev/null || { echo "skipped: $command is not installed"; exit 77; }
+  done
+  # One scheduler per port on this machine at a time, whoever runs the suite.
+  exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
+  flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
 }
 
 cupsd_stop() {

@@ -17,26 +17,13 @@ port=$3
 prefilter=$(readlink -f "$4")  # the PPDs send PDF jobs through it first
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
-[ "$(id -u)" -eq 0 ] || { echo "skipped: cupsd runs filters as lp, so this needs root"; exit 77; }
-for command in cupsd lpadmin lp ipptool gs; do
-  command -v "$command" >/dev/null || { echo "skipped: $command is not installed"; exit 77; }
-done
-
-# One scheduler per port on this machine at a time, whoever runs the suite.
-exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
-flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
-
 source "$source_dir/scripts/private_cupsd.sh"
+cupsd_test_lock "$port" lpadmin lp ipptool gs
+source "$source_dir/tests/e2e/label_checks.sh"
 work=$(mktemp -d /tmp/vantel-cups-test.XXXXXX)
 chmod 755 "$work"  # the scheduler runs the filters as lp
 trap 'cupsd_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM  # so that the EXIT trap runs on these too
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 # --- Documents -----------------------------------------------------------------------
 # Drawn in printer dots (the scale makes one unit one dot), from the bottom left as
@@ -130,38 +117,6 @@ for format in "${refused[@]}"; do expect_state "${refused_job[$format]}" process
 for job in "${custom_size_job[@]}"; do expect_state "$job" completed; done
 
 # --- Output files --------------------------------------------------------------------
-setup_lines() {  # width_mm height_mm speed density
-  printf '%s\n' "SIZE $1mm,$2mm" "GAP 0.120,0.000" "SPEED $3" "DENSITY $4" "DIRECTION 0,0" \
-    "REFERENCE 0,0" "OFFSET 0.000" "SHIFT 0" "SET PEEL OFF" "SET CUTTER OFF" \
-    "SET PARTIAL_CUTTER OFF" "SET TEAR ON" "CLS"
-}
-
-# The commands of a dump, without the lines that describe the bitmaps.
-commands() { grep -v '^  ' "$1"; }
-
-# Checks a "printed dots: N, box X0,Y0-X1,Y1" line against a box, each edge within 2 dots.
-expect_box() {
-  local what=$1 line=$2 want=$3
-  local got=${line##*box }
-  if ! awk -v got="$got" -v want="$want" 'BEGIN {
-         n = split(got, g, /[,-]/); split(want, w, /[,-]/)
-         if (n != 4) exit 1
-         for (i = 1; i <= 4; i++) if (g[i] - w[i] > 2 || w[i] - g[i] > 2) exit 1 }'; then
-    fail "$what: printed dots in '${line#  }', expected a box of $want"
-  fi
-}
-
-# Checks a "region ...: N of M printed" line: the printed share in percent within [lo, hi].
-expect_share() {
-  local what=$1 line=$2 lo=$3 hi=$4
-  if ! awk -v line="$line" -v lo="$lo" -v hi="$hi" 'BEGIN {
-         if (!match(line, /: [0-9]+ of [0-9]+/)) exit 1
-         split(substr(line, RSTART + 2, RLENGTH - 2), n, / of /)
-         share = 100 * n[1] / n[2]; exit !(n[2] > 0 && share >= lo && share <= hi) }'; then
-    fail "$what: ${line#  }, expected $lo-$hi % printed"
-  fi
-}
-
 # Stock size from the PPD's list, 2 pages, 2 copies each; PrintMode 0 from the queue.
 # 51 x 25 mm; speed 30 / 10; the bitmap at (16, 8); each page printed twice.
 "$tool" dump "$out/stock.prn" >"$work/stock.txt" || fail "stock job: $(tail -1 "$work/stock.txt")"

@@ -10,9 +10,12 @@
 # exactly the files of `cmake --install --component driver`, owned by root with their
 # modes; its postinst makes the log file the filter, run as lp, writes; the scheduler
 # lists the PPDs and makes a queue from one; `apt-get remove` leaves only the log and
-# `apt-get purge` removes that too, leaving the packages of before.
+# `apt-get purge` removes that too, leaving the packages of before. The printer
+# application's package likewise: the files of `cmake --install --component app`, its
+# systemd unit not enabled, the unit's command (with OPTIONS from /etc/default) a server
+# that prints a label, its state kept on remove and gone on purge.
 #
-#   deb_package_test.sh BUILD_DIR LOG_PATH PORT
+#   deb_package_test.sh BUILD_DIR LOG_PATH PORT APP_PORT
 #
 # Exits 77 (skipped) when not root, without the tools, without the CUPS packages the .deb
 # depends on (apt-get would fetch them), or where no overlay of / can be mounted.
@@ -20,23 +23,24 @@ set -euo pipefail
 
 if [ "${1:-}" = --inside ]; then
   inside=1
-  work=$2 log=$3 port=$4 source_dir=$5
+  work=$2 log=$3 port=$4 app_port=$5 source_dir=$6
 else
   inside=0
   build_dir=$(readlink -f "$1")
-  log=$2 port=$3
+  log=$2 port=$3 app_port=$4
   source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 fi
 package=printer-driver-vantel
 old_package=rastertovantel
+app_package=vantel-printer-app
 
 if [ "$inside" -eq 0 ]; then
   skip() { echo "skipped: $*"; exit 77; }
   [ "$(id -u)" -eq 0 ] || skip "mounting a throw-away root needs root"
-  for command in apt-get dpkg-deb dpkg-query cmake cpack cups-config cupsd setpriv unshare chroot; do
+  for command in apt-get dpkg-deb dpkg-query cmake cpack cups-config cupsd setpriv unshare chroot gs systemctl; do
     command -v "$command" >/dev/null || skip "$command is not installed"
   done
-  for dependency in cups libcups2 libpng16-16; do
+  for dependency in cups libcups2 libpng16-16 libpappl1 libpoppler-cpp0v5; do
     dpkg-query -W -f='${Status}' "$dependency" 2>/dev/null | grep -q "install ok installed" ||
       skip "$dependency is not installed, and apt-get would fetch it"
   done
@@ -50,10 +54,13 @@ if [ "$inside" -eq 0 ]; then
   # prefix, and the modes: the package must hold exactly these files.
   DESTDIR=$work/stage cmake --install "$build_dir" --component driver --prefix /usr >/dev/null
   (cd "$work/stage" && find . -type f -printf '%P %m\n' | sed 's|^|/|' | sort) >"$work/files.want"
+  DESTDIR=$work/stage-app cmake --install "$build_dir" --component app --prefix /usr >/dev/null
+  (cd "$work/stage-app" && find . -type f -printf '%P %m\n' | sed 's|^|/|' | sort) >"$work/app-files.want"
 
   cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log"; exit 1; }
   cp "$work"/pkg/${package}_*.deb "$work/new.deb"
+  cp "$work"/pkg/${app_package}_*.deb "$work/app.deb"
 
   # The earlier package: some of the same files, a postinst that makes the log and a
   # postrm that removed it on remove.
@@ -103,7 +110,7 @@ CONTROL
     done
     exec chroot "$work/root" "$script" --inside "$@"' \
     deb_package_test.sh "$work" "$source_dir/tests/e2e/deb_package_test.sh" \
-    "$work" "$log" "$port" "$source_dir" || status=$?
+    "$work" "$log" "$port" "$app_port" "$source_dir" || status=$?
   [ "$status" -ne 77 ] || echo "skipped: no overlay of / can be mounted here"
   exit "$status"
 fi
@@ -131,7 +138,7 @@ apt_get() {
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 packages() { dpkg-query -W -f='${Package} ${Version} ${Status}\n' | sort; }
 
-for p in "$package" "$old_package"; do
+for p in "$package" "$old_package" "$app_package"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   if [ -n "$status" ] && [ "$status" = "${status%not-installed}" ]; then apt_get purge "$p"; fi
 done
@@ -185,8 +192,51 @@ done <"$work/files.want"
 expect_file "$log" 640 lp:adm
 apt_get purge "$package"
 [ ! -e "$log" ] || fail "$log is left after apt-get purge"
+
+# The printer application: installed, its service not enabled; the unit's command runs a
+# server (as root, its state in /var/lib and its socket in /run) that prints a label.
+apt_get install --no-install-recommends "$work/app.deb"
+installed "$app_package" || fail "$app_package is not installed"
+dpkg-query -L "$app_package" | while read -r f; do [ -d "$f" ] || echo "$f"; done |
+  sort >"$work/app-files.got"
+diff <(cut -d' ' -f1 "$work/app-files.want") "$work/app-files.got" ||
+  fail "the app's package holds other files than cmake --install --component app"
+unit=$(grep '\.service$' "$work/app-files.got" || true)
+enabled=$(systemctl --root=/ is-enabled "$app_package.service" 2>&1 || true)
+[ "$enabled" = disabled ] || fail "$app_package.service is '$enabled' after installation"
+echo "OPTIONS=\"-o server-port=$app_port -o listen-hostname=127.0.0.1\"" >"/etc/default/$app_package"
+# shellcheck disable=SC1090
+OPTIONS=$(. "/etc/default/$app_package" && echo "$OPTIONS")
+read -ra command <<<"$(sed -n 's/^ExecStart=//p' "$unit" | sed "s|\$OPTIONS|$OPTIONS|")"
+"${command[@]}" >"$work/app.out" 2>&1 &
+app_pid=$!
+for ((i = 0; i < 100; i++)); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$app_port") 2>/dev/null && "$app_package" status >/dev/null 2>&1 && break
+  sleep 0.1
+done
+mkdir -m 0755 "$work/app-out"
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r203 -g406x203 -o "$work/label.png" \
+  -c '0 setgray 40 40 100 100 rectfill showpage'
+"$app_package" add -d labels -m vantel_203dpi -v "file://$work/app-out?ext=prn" >/dev/null &&
+  "$app_package" submit -d labels -o media=oe_w144h72_2x1in "$work/label.png" >/dev/null ||
+  fail "the service's server took no printer or job: $(cat "$work/app.out")"
+for ((i = 0; i < 100; i++)); do grep -qa 'PRINT 1,1' "$work"/app-out/*.prn 2>/dev/null && break; sleep 0.1; done
+grep -qa $'^SIZE 51mm,25mm\r$' "$work"/app-out/*.prn 2>/dev/null && grep -qa 'PRINT 1,1' "$work"/app-out/*.prn ||
+  fail "the service printed no 2 x 1 in label"
+"$app_package" shutdown >/dev/null 2>&1 || kill "$app_pid"
+wait "$app_pid" || true
+state=/var/lib/$app_package.state
+[ -f "$state" ] || fail "the server left no state in $state"
+apt_get remove "$app_package"
+while read -r file mode; do
+  [ ! -e "$file" ] || fail "$file is left after apt-get remove"
+done <"$work/app-files.want"
+[ -f "$state" ] || fail "$state is gone after apt-get remove"
+apt_get purge "$app_package"
+[ ! -e "$state" ] && [ ! -e "/var/spool/$app_package" ] || fail "the app's state is left after apt-get purge"
+rm "/etc/default/$app_package"
 diff "$work/packages.before" <(packages) || fail "the installed packages differ from before"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "$(basename "$(ls "$work"/pkg/${package}_*.deb)"): replaced $old_package, installed," \
-  "checked, removed and purged in a throw-away root"
+  "checked, removed and purged in a throw-away root; $app_package likewise, its service printing"

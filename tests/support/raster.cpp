@@ -17,14 +17,16 @@ std::string WriteRaster(const std::vector<TestPage> &pages, cups_mode_t mode) {
   for (const TestPage &page : pages) {
     cups_page_header2_t header;
     memset(&header, 0, sizeof header);
-    header.cupsWidth = page.bytesPerLine;
+    header.cupsWidth = page.width ? page.width : page.bytesPerLine;
     header.cupsHeight = page.height;
     header.cupsBytesPerLine = page.bytesPerLine;
     header.cupsBitsPerColor = page.bitsPerColor;
     header.cupsBitsPerPixel = page.bitsPerPixel;
     header.cupsColorSpace = page.colorSpace;
     header.cupsColorOrder = CUPS_ORDER_CHUNKED;
-    header.HWResolution[0] = header.HWResolution[1] = 203;
+    header.HWResolution[0] = header.HWResolution[1] = page.dpi;
+    header.PageSize[0] = header.cupsWidth * 72 / page.dpi;
+    header.PageSize[1] = page.height * 72 / page.dpi;
     header.NumCopies = page.copies;
     cupsRasterWriteHeader2(raster, &header);
     const size_t rows = page.bytesPerLine ? page.pixels.size() / page.bytesPerLine : 0;

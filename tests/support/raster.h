@@ -14,6 +14,8 @@ struct TestPage {
   std::vector<uint8_t> pixels;  // bytesPerLine * height gray levels; may be shorter
   cups_cspace_t colorSpace = CUPS_CSPACE_W;
   uint32_t bitsPerColor = 8, bitsPerPixel = 8;
+  uint32_t width = 0;  // pixels a row; 0: bytesPerLine (8-bit pages)
+  unsigned dpi = 203;
 };
 
 // A page of one gray level everywhere.

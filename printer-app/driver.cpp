@@ -1,0 +1,343 @@
+#include "printer-app/driver.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/label_writer.h"
+#include "cupsutil/raster_header.h"
+#include "printer-app/label_settings.h"
+
+std::array<pappl_pr_driver_t, 2> g_drivers = {{
+    {"vantel_203dpi", "Vantel Label Printer 203dpi", "MFG:Vantel;MDL:Label Printer 203dpi;", nullptr},
+    {"vantel_300dpi", "Vantel Label Printer 300dpi", "MFG:Vantel;MDL:Label Printer 300dpi;", nullptr},
+}};
+
+namespace {
+
+// The printer's own command stream, sent as it is.
+constexpr const char *kRawFormat = "application/vnd.vantel-label";
+
+// The 4 x 6 inch label loaded when a printer is added.
+constexpr const char *kReadyStockSize = "w288h432";
+
+// Media entries: the stock sizes, then the custom range.
+struct media_names_t {
+  std::array<std::string, g_page_list.size()> stock;
+  std::string customMin, customMax;
+};
+
+const media_names_t &MediaNames() {
+  static const media_names_t names = [] {
+    media_names_t made;
+    for (size_t i = 0; i < g_page_list.size(); ++i) made.stock[i] = StockMediaName(g_page_list[i]);
+    char name[128];
+    const auto custom = [&](const char *which, points_t points) {
+      pwgFormatSizeName(name, sizeof name, "custom", which, PointsToHundredths(points.width),
+                        PointsToHundredths(points.height), nullptr);
+      return std::string(name);
+    };
+    made.customMin = custom("min", kCustomMinPoints);
+    made.customMax = custom("max", kCustomMaxPoints);
+    return made;
+  }();
+  return names;
+}
+
+pappl_media_col_t ReadyMedia() {
+  pappl_media_col_t media{};
+  for (size_t i = 0; i < g_page_list.size(); ++i) {
+    if (strcmp(g_page_list[i].name, kReadyStockSize) != 0) continue;
+    const points_t points = StockPoints(g_page_list[i]);
+    snprintf(media.size_name, sizeof media.size_name, "%s", MediaNames().stock[i].c_str());
+    media.size_width = PointsToHundredths(points.width);
+    media.size_length = PointsToHundredths(points.height);
+  }
+  snprintf(media.source, sizeof media.source, "main-roll");
+  snprintf(media.type, sizeof media.type, "labels");
+  media.tracking = PAPPL_MEDIA_TRACKING_GAP;
+  return media;
+}
+
+// What one job keeps between the callbacks.
+struct job_data_t {
+  label_doc_t doc{};
+  label_page_t page;
+  unsigned copies = 1;
+  bool writeFailed = false;
+};
+
+job_data_t *JobData(pappl_job_t *job) { return static_cast<job_data_t *>(papplJobGetData(job)); }
+
+bool Write(pappl_device_t *device, job_data_t &data, std::span<const uint8_t> bytes) {
+  if (!data.writeFailed && !bytes.empty() &&
+      papplDeviceWrite(device, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+    data.writeFailed = true;
+  return !data.writeFailed;
+}
+
+label_doc_t JobSettings(pappl_job_t *job, const pappl_pr_options_t &options) {
+  label_doc_t doc{};
+  const int dpi = options.printer_resolution[0];
+  SetLabelSize(doc, options.media.size_width, options.media.size_length);
+  doc.speed = SpeedSetting(options.print_speed);
+  doc.darkness = DarknessLevel(options.darkness_configured, options.print_darkness);
+  doc.mediaTracking = kDefaultMediaTracking;
+  doc.horizontal = OffsetDots(options.media.left_offset, dpi);
+  doc.vertical = OffsetDots(options.media.top_offset, dpi);
+  doc.mode = ModeForJob(ModeForKeyword(VendorOption(job, options, kPrintModeOption).c_str()),
+                        options.print_color_mode == PAPPL_COLOR_MODE_BI_LEVEL);
+  return doc;
+}
+
+// Raster documents stream straight from the client, and PAPPL hands over a page of the
+// client's only when it is 8 bits a pixel: for any other page (1-bit black) it passes
+// its own header for the job's media with the client's rows, which would print as noise.
+// Such a page shows as a header equal to the one PAPPL makes for the job.
+bool IsHeaderOfJob(pappl_job_t *job, const pappl_pr_options_t &options) {
+  const char *format = papplJobGetFormat(job);
+  if (!format || (strcmp(format, "image/pwg-raster") != 0 && strcmp(format, "image/urf") != 0))
+    return false;
+  pappl_pr_options_t *own = papplJobCreatePrintOptions(job, static_cast<unsigned>(papplJobGetImpressions(job)), false);
+  if (!own) return false;
+  const bool same = memcmp(&own->header, &options.header, sizeof own->header) == 0;
+  papplJobDeletePrintOptions(own);
+  return same;
+}
+
+// The largest page the head can print, in dots: the custom range's maximum, and a few
+// dots for a client's rounding.
+bool FitsHead(const cups_page_header2_t &header, int dpi) {
+  const auto dots = [dpi](int points) { return static_cast<unsigned>(points * dpi / 72 + 8); };
+  return header.cupsWidth <= dots(kCustomMaxPoints.width) &&
+         header.cupsHeight <= dots(kCustomMaxPoints.height);
+}
+
+bool PrintRawFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the print file");
+    return false;
+  }
+  char buffer[65536];
+  ssize_t bytes;
+  bool written = true;
+  while (written && (bytes = read(fd, buffer, sizeof buffer)) > 0)
+    written = papplDeviceWrite(device, buffer, static_cast<size_t>(bytes)) == bytes;
+  close(fd);
+  return written;
+}
+
+}  // namespace
+
+std::string VendorOption(pappl_job_t *job, const pappl_pr_options_t &options, const char *name) {
+  if (const char *value = cupsGetOption(name, options.num_vendor, options.vendor)) return value;
+  ipp_t *attrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  const std::string key = std::string(name) + "-default";
+  const char *value = ippGetString(ippFindAttribute(attrs, key.c_str(), IPP_TAG_KEYWORD), 0, nullptr);
+  std::string keyword = value ? value : "";
+  ippDelete(attrs);
+  return keyword;
+}
+
+void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
+  papplJobSetMessage(job, "%s", message);
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+}
+
+bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *) try {
+  auto data = std::make_unique<job_data_t>();
+  data->doc = JobSettings(job, *options);
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO,
+              "Label %dx%d mm, speed %d, darkness %d, offset %d,%d dots, print mode %d",
+              data->doc.labelWidth, data->doc.labelHeight, data->doc.speed, data->doc.darkness,
+              data->doc.horizontal, data->doc.vertical, data->doc.mode);
+  papplJobSetData(job, data.release());
+  return true;
+} catch (const std::bad_alloc &) {
+  RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to allocate memory");
+  return false;
+}
+
+bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
+               unsigned page) try {
+  job_data_t *data = JobData(job);
+  const cups_page_header2_t &header = options->header;
+  char message[256];
+  if (IsHeaderOfJob(job, *options) || !IsGray8(header)) {
+    snprintf(message, sizeof message, "Page %u is not 8-bit gray raster, which is all the printer takes", page);
+    RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
+    return false;
+  }
+  if (header.cupsWidth == 0 || header.cupsHeight == 0 ||
+      !label_page_fits(header.cupsBytesPerLine, header.cupsHeight) ||
+      !FitsHead(header, options->printer_resolution[0])) {
+    snprintf(message, sizeof message, "Page %u is too large to print (%u x %u dots)", page,
+             header.cupsWidth, header.cupsHeight);
+    RefuseJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
+    return false;
+  }
+  // PAPPL's own PNG and JPEG filter leaves NumCopies 0 and sends the page once for each
+  // copy; PRINT 1,0 would print none of them.
+  data->copies = std::max(header.NumCopies, 1u);
+  // PAPPL hands over one line at a time: the most pixels a call converts (the writer
+  // takes pieces of at least 16).
+  return Write(device, *data,
+               begin_label_page(data->page, data->doc, header.cupsBytesPerLine, header.cupsHeight,
+                                std::max<size_t>(header.cupsBytesPerLine, 16)));
+} catch (const std::bad_alloc &) {
+  RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to allocate memory");
+  return false;
+}
+
+bool WriteLine(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, unsigned,
+               const unsigned char *line) {
+  job_data_t *data = JobData(job);
+  label_page_t &page = data->page;
+  if (page.nextRow >= page.height) return true;
+  return Write(device, *data, label_page_rows(page, std::span(line, page.width)));
+}
+
+bool EndPage(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, unsigned page) {
+  job_data_t *data = JobData(job);
+  label_page_t &label = data->page;
+  // The printer gets the whole bitmap it was promised, whatever happened to the rows.
+  const bool complete = label.nextRow == label.height;
+  for (auto white = label_page_white(label); !white.empty(); white = label_page_white(label))
+    Write(device, *data, white);
+  if (papplJobIsCanceled(job)) return Write(device, *data, cancel_label_page(label));
+  if (!complete) {
+    Write(device, *data, cancel_label_page(label));
+    char message[256];
+    snprintf(message, sizeof message, "Page %u of the raster ends after %u of its %u lines",
+             page, label.nextRow, label.height);
+    RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
+    return false;
+  }
+  if (!Write(device, *data, end_label_page(label, static_cast<int>(data->copies)))) {
+    RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to write print data");
+    return false;
+  }
+  papplDeviceFlush(device);
+  return true;
+}
+
+bool EndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  std::unique_ptr<job_data_t> data{JobData(job)};
+  papplJobSetData(job, nullptr);
+  papplDeviceFlush(device);
+  return data && !data->writeFailed;
+}
+
+bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, const char *,
+                    pappl_pr_driver_data_t *data, ipp_t **attrs, void *) try {
+  const int dpi = strcmp(driver_name, g_drivers[0].name) == 0   ? 203
+                  : strcmp(driver_name, g_drivers[1].name) == 0 ? 300
+                                                                : 0;
+  if (!dpi) return false;
+
+  data->printfile_cb = PrintRawFile;
+  data->rstartjob_cb = StartJob;
+  data->rstartpage_cb = StartPage;
+  data->rwriteline_cb = WriteLine;
+  data->rendpage_cb = EndPage;
+  data->rendjob_cb = EndJob;
+  data->format = kRawFormat;
+  snprintf(data->make_and_model, sizeof data->make_and_model, "Vantel Label Printer %ddpi", dpi);
+  data->ppm = 30;
+  data->kind = PAPPL_KIND_LABEL | PAPPL_KIND_ROLL;
+
+  // Gray lines always: the conversion rules are the printer's own, never PAPPL's dither.
+  data->raster_types = PAPPL_PWG_RASTER_TYPE_SGRAY_8;
+  data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
+  data->color_supported = PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_AUTO_MONOCHROME |
+                          PAPPL_COLOR_MODE_MONOCHROME | PAPPL_COLOR_MODE_BI_LEVEL;
+  data->color_default = PAPPL_COLOR_MODE_MONOCHROME;
+  data->content_default = PAPPL_CONTENT_AUTO;
+  data->quality_default = IPP_QUALITY_NORMAL;
+  data->scaling_default = PAPPL_SCALING_AUTO;
+  data->duplex = PAPPL_DUPLEX_NONE;
+  data->sides_supported = PAPPL_SIDES_ONE_SIDED;
+  data->sides_default = PAPPL_SIDES_ONE_SIDED;
+  data->orient_default = IPP_ORIENT_PORTRAIT;
+  data->num_resolution = 1;
+  data->x_resolution[0] = data->y_resolution[0] = dpi;
+  data->x_default = data->y_default = dpi;
+
+  // A margin of a hundredth of a millimetre: with none at all PAPPL crops oversized
+  // images (print-scaling=auto acts as fill) instead of fitting them.
+  data->left_right = data->bottom_top = 1;
+  const media_names_t &names = MediaNames();
+  data->num_media = 0;
+  for (const std::string &name : names.stock) data->media[data->num_media++] = name.c_str();
+  data->media[data->num_media++] = names.customMin.c_str();
+  data->media[data->num_media++] = names.customMax.c_str();
+  data->num_source = 1;
+  data->source[0] = "main-roll";
+  data->num_type = 1;
+  data->type[0] = "labels";
+  data->media_default = ReadyMedia();
+  data->media_default.left_margin = data->media_default.right_margin = data->left_right;
+  data->media_default.top_margin = data->media_default.bottom_margin = data->bottom_top;
+  data->media_ready[0] = data->media_default;
+  data->tracking_supported = PAPPL_MEDIA_TRACKING_GAP;
+  data->left_offset_supported[1] = kMaxOffset;
+  data->top_offset_supported[1] = kMaxOffset;
+  data->mode_supported = PAPPL_LABEL_MODE_TEAR_OFF;
+  data->mode_configured = PAPPL_LABEL_MODE_TEAR_OFF;
+
+  data->speed_supported[0] = kMinSpeed * kSpeedStep;
+  data->speed_supported[1] = kMaxSpeed * kSpeedStep;
+  data->speed_default = kDefaultSpeed * kSpeedStep;
+  data->darkness_supported = kDarknessLevels;
+  data->darkness_configured = DarknessPercent(kDefaultDarkness);
+
+  // The vendor options, each a keyword with its first value the default.
+  std::array<const char *, kPrintModes.size()> modes;
+  for (size_t i = 0; i < kPrintModes.size(); ++i) modes[i] = kPrintModes[i].keyword;
+  const std::array<const char *, 2> fits = {kFindLabels, kWholePage};
+  *attrs = ippNew();
+  const auto add = [&](const char *option, std::span<const char *const> keywords) {
+    data->vendor[data->num_vendor++] = option;
+    const std::string name = option;
+    ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), (name + "-supported").c_str(),
+                  static_cast<int>(keywords.size()), nullptr, keywords.data());
+    ippAddString(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), (name + "-default").c_str(),
+                 nullptr, keywords[0]);
+  };
+  data->num_vendor = 0;
+  add(kPrintModeOption, modes);
+  add(kLabelFitOption, fits);
+  return true;
+} catch (const std::exception &) {
+  return false;
+}
+
+const char *AutoAddCallback(const char *, const char *, const char *device_id, void *) {
+  if (!device_id) return nullptr;
+  cups_option_t *pairs = nullptr;
+  const int count = papplDeviceParseID(device_id, &pairs);
+  const char *make = cupsGetOption("MANUFACTURER", count, pairs);
+  if (!make) make = cupsGetOption("MFG", count, pairs);
+  const char *model = cupsGetOption("MODEL", count, pairs);
+  if (!model) model = cupsGetOption("MDL", count, pairs);
+  const char *driver = nullptr;
+  if (make && strcasecmp(make, "Vantel") == 0)
+    driver = model && strstr(model, "300") ? g_drivers[1].name : g_drivers[0].name;
+  cupsFreeOptions(count, pairs);
+  return driver;
+}
+
+void PrinterCreatedCallback(pappl_printer_t *printer, void *) {
+  papplPrinterSetMaxActiveJobs(printer, 1);
+}

@@ -1,0 +1,239 @@
+#include "tests/support/printer_app.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+extern char **environ;
+
+namespace {
+
+// Every wait has a deadline.
+constexpr auto kDeadline = std::chrono::seconds(90);
+
+pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+            const std::string &outPath) {
+  std::vector<std::string> environment;
+  for (char **e = environ; *e; ++e) environment.push_back(*e);
+  environment.insert(environment.end(), env.begin(), env.end());
+  std::vector<char *> args, envp;
+  for (const std::string &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+  args.push_back(nullptr);
+  for (const std::string &e : environment) envp.push_back(const_cast<char *>(e.c_str()));
+  envp.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork");
+  if (pid == 0) {
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    const int in = open("/dev/null", O_RDONLY);
+    if (out < 0 || in < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execvpe(args[0], args.data(), envp.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+bool Answers(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool connected = connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+  close(fd);
+  return connected;
+}
+
+std::string Quote(const std::string &text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+CommandResult RunCommand(const std::vector<std::string> &argv, const std::vector<std::string> &env) {
+  TempDir dir;
+  const std::string outPath = dir.path + "/out";
+  const pid_t pid = Spawn(argv, env, outPath);
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus), ReadFile(outPath)};
+}
+
+bool HaveCommand(const char *command) {
+  return RunCommand({"sh", "-c", std::string("command -v ") + command}).status == 0;
+}
+
+AppServer::AppServer(int port) : port_(port) {
+  chmod(dir_.path.c_str(), 0755);
+  mkdir(OutDir().c_str(), 0755);
+}
+
+AppServer::~AppServer() { Stop(); }
+
+std::vector<std::string> AppServer::Env() const {
+  // PAPPL puts the state, spool and the sub-commands' socket in SNAP_COMMON when run as
+  // root, else under TMPDIR and the configuration folder: all of them point here.
+  return {"SNAP_COMMON=" + dir_.path, "TMPDIR=" + dir_.path, "HOME=" + dir_.path,
+          "XDG_CONFIG_HOME=" + dir_.path};
+}
+
+void AppServer::Start() {
+  pid_ = Spawn({APP_PATH, "server", "-o", "server-port=" + std::to_string(port_), "-o",
+                "listen-hostname=127.0.0.1", "-o", "log-level=debug", "-o", "log-file=" + Path("log"),
+                "-o", "server-options=no-tls"},
+               Env(), Path("server.out"));
+  const auto end = std::chrono::steady_clock::now() + kDeadline;
+  while (std::chrono::steady_clock::now() < end) {
+    if (Answers(port_) && Run({"status"}).status == 0) return;
+    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      throw std::runtime_error("the server exited at start: " + ReadFile(Path("server.out")));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  throw std::runtime_error("the server did not answer within 90 s");
+}
+
+void AppServer::Stop() {
+  if (pid_ < 0) return;
+  kill(pid_, SIGTERM);
+  const auto end = std::chrono::steady_clock::now() + kDeadline;
+  while (std::chrono::steady_clock::now() < end && waitpid(pid_, nullptr, WNOHANG) == 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  if (waitpid(pid_, nullptr, WNOHANG) == 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  pid_ = -1;
+}
+
+CommandResult AppServer::Run(const std::vector<std::string> &args) const {
+  std::vector<std::string> argv{APP_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunCommand(argv, Env());
+}
+
+void AppServer::AddPrinter(const std::string &name, const std::string &driver) {
+  const CommandResult added = Run({"add", "-d", name, "-m", driver, "-v", "file://" + OutDir() + "?ext=prn"});
+  ASSERT_EQ(added.status, 0) << added.output;
+}
+
+std::string AppServer::PrinterUri(const std::string &name) const {
+  return "ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/print/" + name;
+}
+
+Attributes AppServer::Ipp(const std::string &uri, const std::string &test,
+                          const std::map<std::string, std::string> &vars, bool mayFail) const {
+  TempDir dir;
+  WriteFile(dir.path + "/t.test", test);
+  std::vector<std::string> argv{"ipptool", "-tv", "-T", "70"};
+  for (const auto &[name, value] : vars) {
+    argv.push_back(name == "filename" ? "-f" : "-d");
+    argv.push_back(name == "filename" ? value : name + "=" + value);
+  }
+  argv.push_back(uri);
+  argv.push_back(dir.path + "/t.test");
+  const CommandResult result = RunCommand(argv);
+  Attributes attributes;
+  std::istringstream lines(result.output);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t type = line.find(" ("), equals = line.find(") = ");
+    if (type == std::string::npos || equals == std::string::npos || line.rfind("        ", 0) != 0)
+      continue;
+    attributes[line.substr(8, type - 8)] = line.substr(equals + 4);
+  }
+  if (!mayFail) {
+    EXPECT_EQ(result.status, 0) << result.output;
+  }
+  return attributes;
+}
+
+Attributes AppServer::Print(const std::string &printer, const std::string &jobName,
+                            const std::string &format, const std::string &file,
+                            const std::string &jobAttributes) const {
+  const std::string header =
+      "  GROUP operation-attributes-tag\n"
+      "  ATTR charset attributes-charset utf-8\n"
+      "  ATTR naturalLanguage attributes-natural-language en\n"
+      "  ATTR uri printer-uri $uri\n"
+      "  ATTR name requesting-user-name test\n";
+  const Attributes job = Ipp(PrinterUri(printer),
+                             "{\n  OPERATION Print-Job\n" + header +
+                                 "  ATTR name job-name " + Quote(jobName) + "\n"
+                                 "  ATTR mimeMediaType document-format " + Quote(format) + "\n"
+                                 "  GROUP job-attributes-tag\n" + jobAttributes +
+                                 "  FILE $filename\n  STATUS successful-ok\n}\n",
+                             {{"filename", file}}, true);
+  const std::string state =
+      "{\n  OPERATION Get-Job-Attributes\n" + header +
+      "  ATTR integer job-id $job_id\n"
+      "  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message\n"
+      "  STATUS successful-ok\n  DISPLAY job-state\n  DISPLAY job-state-reasons\n"
+      "  DISPLAY job-state-message\n}\n";
+  // A raster stream that breaks off mid-page holds PAPPL reading for a minute, and the
+  // client gets no answer to Print-Job: the job is then found by its name.
+  std::string id = job.count("job-id") ? job.at("job-id") : JobIdByName(printer, jobName);
+  const auto end = std::chrono::steady_clock::now() + kDeadline;
+  Attributes attributes;
+  while (std::chrono::steady_clock::now() < end) {
+    attributes = Ipp(PrinterUri(printer), state, {{"job_id", id}});
+    const std::string s = attributes["job-state"];
+    if (s == "completed" || s == "aborted" || s == "canceled") return attributes;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ADD_FAILURE() << "job " << jobName << " did not end within 90 s";
+  return attributes;
+}
+
+std::string AppServer::JobIdByName(const std::string &printer, const std::string &jobName) const {
+  TempDir dir;
+  WriteFile(dir.path + "/t.test",
+            "{\n  OPERATION Get-Jobs\n  GROUP operation-attributes-tag\n"
+            "  ATTR charset attributes-charset utf-8\n"
+            "  ATTR naturalLanguage attributes-natural-language en\n"
+            "  ATTR uri printer-uri $uri\n  ATTR keyword which-jobs all\n"
+            "  ATTR keyword requested-attributes job-id,job-name\n  STATUS successful-ok\n}\n");
+  const CommandResult result = RunCommand({"ipptool", "-tv", "-T", "60", PrinterUri(printer), dir.path + "/t.test"});
+  std::istringstream lines(result.output);
+  // Each job's attributes come together, the name before or after the id.
+  std::string id;
+  bool named = false, idLast = false;
+  for (std::string line; std::getline(lines, line);) {
+    const size_t at = line.find("job-id (integer) = ");
+    if (at != std::string::npos) {
+      id = line.substr(at + 19);
+      if (named) return id;
+      idLast = true;
+    } else if (line.find("job-name (") != std::string::npos) {
+      named = line.ends_with(" = " + jobName);
+      if (named && idLast) return id;
+      idLast = false;
+    }
+  }
+  return "0";
+}
+
+std::string AppServer::Output(const std::string &jobName) const {
+  return ReadFile(OutDir() + "/" + jobName + ".prn");
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The printer application's real server for end-to-end tests: started on 127.0.0.1 on a
+// given port with a private state folder (its state, spool, socket and log), driven with
+// its own sub-commands and with ipptool, as a phone or another CUPS would drive it.
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_filter.h"
+
+struct CommandResult {
+  int status = -1;
+  std::string output;  // standard output and error together
+};
+
+// Runs argv[0] (found in PATH) with `env` added to this process's environment.
+CommandResult RunCommand(const std::vector<std::string> &argv,
+                         const std::vector<std::string> &env = {});
+
+// Whether `command` is found in PATH.
+bool HaveCommand(const char *command);
+
+// IPP attributes as ipptool -v prints them: name -> value text ("a,b" for several).
+using Attributes = std::map<std::string, std::string>;
+
+class AppServer {
+ public:
+  explicit AppServer(int port);
+  ~AppServer();
+  AppServer(const AppServer &) = delete;
+  AppServer &operator=(const AppServer &) = delete;
+
+  // Starts the server and waits until it answers; stops it (SIGTERM) and waits for it
+  // to exit, which saves its state. Start again resumes from the same state.
+  void Start();
+  void Stop();
+
+  // Runs a sub-command ("add", "status" ...) against this server.
+  CommandResult Run(const std::vector<std::string> &args) const;
+
+  // Adds a printer with a file:// device writing one file per job into outDir().
+  void AddPrinter(const std::string &name, const std::string &driver);
+
+  std::string PrinterUri(const std::string &name) const;
+  std::string OutDir() const { return dir_.path + "/out"; }
+  std::string Path(const std::string &name) const { return dir_.path + "/" + name; }
+
+  // Runs an ipptool test (the text of a .test file) against `uri` with -d variables;
+  // gives the attributes it displays, and fails the test when ipptool fails unless
+  // `mayFail`.
+  Attributes Ipp(const std::string &uri, const std::string &test,
+                 const std::map<std::string, std::string> &vars = {}, bool mayFail = false) const;
+
+  // Prints `file` as job `jobName` with extra job attributes (ipptool ATTR lines) and
+  // waits until the job has ended; gives its job-state, job-state-reasons and
+  // job-state-message.
+  Attributes Print(const std::string &printer, const std::string &jobName,
+                   const std::string &format, const std::string &file,
+                   const std::string &jobAttributes = "") const;
+
+  // The bytes the printer got for job `jobName`.
+  std::string Output(const std::string &jobName) const;
+
+ private:
+  std::vector<std::string> Env() const;
+  std::string JobIdByName(const std::string &printer, const std::string &jobName) const;
+  TempDir dir_;
+  int port_;
+  pid_t pid_ = -1;
+};
