@@ -9,12 +9,8 @@ cd "$(dirname "$0")/.."
 runs=${1:-20}
 pages=${PAGES:-500}
 
-scripts/deps.sh
+bench/build.sh rastertovantel raster_floor label_raster
 dir=build-bench
-# The benchmark build keeps its diagnostic log to itself.
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_BUILD_BENCH=ON \
-  -DVANTEL_BUILD_TESTS=OFF -DVANTEL_LOG_PATH="$PWD/$dir/korvel-bench.log" >/dev/null
-cmake --build "$dir" -j2 --target rastertovantel raster_floor label_raster >/dev/null
 
 job="$dir/bench/labels-$pages.ras"
 "$dir/bench/label_raster" "$pages" 812 1218 >"$job"

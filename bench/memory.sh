@@ -10,11 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 other=${1:-}
-scripts/deps.sh
+bench/build.sh rastertovantel label_raster
 dir=build-bench
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_BUILD_BENCH=ON \
-  -DVANTEL_BUILD_TESTS=OFF -DVANTEL_LOG_PATH="$PWD/$dir/korvel-bench.log" >/dev/null
-cmake --build "$dir" -j2 --target rastertovantel label_raster >/dev/null
 
 peak_kb() {  # peak resident set of filter $1 on raster $2, in KiB
   /usr/bin/time -v "$1" 1 bench memory 1 "" "$2" 2>&1 >/dev/null |
@@ -25,7 +22,8 @@ raster=$dir/bench/memory.ras
 trap 'rm -f "$raster"' EXIT
 columns=(page "raster bytes" "peak KiB" "over base")
 [ -n "$other" ] && columns+=("other KiB" "over base")
-printf '%-36s %12s %10s %10s %10s %10s\n' "${columns[@]}"
+row() { printf '%-36s %12s' "$1" "$2"; shift 2; printf ' %10s' "$@"; echo; }
+row "${columns[@]}"
 base=() other_base=
 for page in "100 x 100 (baseline):100:100" "A4 at 600 dpi:4960:7016" \
   "102 x 330 mm at 300 dpi:1205:3898" "102 x 1000 mm at 300 dpi:1205:11811" \
@@ -34,11 +32,11 @@ for page in "100 x 100 (baseline):100:100" "A4 at 600 dpi:4960:7016" \
   "$dir/bench/label_raster" 1 "$width" "$height" ${rows:+"$rows"} >"$raster"
   peak=$(peak_kb "$dir/filter/rastertovantel" "$raster")
   [ ${#base[@]} -eq 0 ] && base=("$peak")
-  row=("$name" "$(wc -c <"$raster")" "$peak" "$((peak - base[0]))")
+  line=("$name" "$(wc -c <"$raster")" "$peak" "$((peak - base[0]))")
   if [ -n "$other" ]; then
     other_peak=$(peak_kb "$other" "$raster")
     [ -z "$other_base" ] && other_base=$other_peak
-    row+=("$other_peak" "$((other_peak - other_base))")
+    line+=("$other_peak" "$((other_peak - other_base))")
   fi
-  printf '%-36s %12s %10s %10s %10s %10s\n' "${row[@]}"
+  row "${line[@]}"
 done

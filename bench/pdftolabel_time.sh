@@ -10,11 +10,8 @@ cd "$(dirname "$0")/.."
 runs=${1:-11}
 pages=${PAGES:-50}
 
-scripts/deps.sh
+bench/build.sh pdftolabel
 dir=build-bench
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_BUILD_BENCH=ON \
-  -DVANTEL_BUILD_TESTS=OFF -DVANTEL_LOG_PATH="$PWD/$dir/korvel-bench.log" >/dev/null
-cmake --build "$dir" -j2 --target pdftolabel >/dev/null
 
 work=$dir/bench/pdftolabel
 mkdir -p "$work"

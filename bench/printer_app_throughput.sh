@@ -15,11 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-11}
 port=18788
+bench/build.sh rastertovantel vantel-printer-app label_raster
 dir=build-bench
-# The benchmark build keeps the filter's diagnostic log to itself.
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_BUILD_BENCH=ON \
-  -DVANTEL_BUILD_TESTS=OFF -DVANTEL_LOG_PATH="$PWD/$dir/korvel-bench.log" >/dev/null
-cmake --build "$dir" -j2 --target rastertovantel vantel-printer-app label_raster >/dev/null
 
 work=$(mktemp -d /tmp/vantel-app-bench.XXXXXX)
 chmod 755 "$work"

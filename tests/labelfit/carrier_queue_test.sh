@@ -22,27 +22,14 @@ pdf417=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 
-skip() { echo "skipped: $*"; exit 77; }
-[ "$(id -u)" -eq 0 ] || skip "cupsd runs filters as lp, so this needs root"
-for command in cupsd lpadmin lp ipptool gs zint zbarimg dmtxread qpdf; do
-  command -v "$command" >/dev/null || skip "$command is not installed"
-done
-[ -n "$pdf417" ] || skip "pdf417_read was not built (libzxing-dev is not installed)"
-
-exec 9>"/tmp/rastertovantel-cupsd-$port.lock"
-flock -w 120 9 || { echo "port $port stayed locked for 2 minutes"; exit 1; }
-
+[ -n "$pdf417" ] || { echo "skipped: pdf417_read was not built (libzxing-dev is not installed)"; exit 77; }
 source "$source_dir/scripts/private_cupsd.sh"
+cupsd_test_lock "$port" lpadmin lp ipptool gs zint zbarimg dmtxread qpdf
+source "$source_dir/tests/e2e/label_checks.sh"
 work=$(mktemp -d /tmp/vantel-carrier-test.XXXXXX)
 chmod 755 "$work"
 trap 'cupsd_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
-
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 "$here/carrier_pages.sh" "$work/docs"
 layouts=(letter-topleft letter-two a4 landscape-6x4 label-4x6)
