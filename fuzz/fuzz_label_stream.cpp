@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "tools/label_image.h"
-#include "tools/label_stream.h"
+#include "picture/label_image.h"
+#include "core/label_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const StreamParse parse = ParseLabelStream(std::span<const uint8_t>(data, size));

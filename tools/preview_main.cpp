@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/label_image.h"
-#include "tools/label_stream.h"
+#include "picture/label_image.h"
+#include "core/label_stream.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "tests/support/label_check.h"
 #include "tests/support/raster.h"
 #include "tests/support/run_filter.h"
-#include "tools/label_stream.h"
+#include "core/label_stream.h"
 
 namespace {
 

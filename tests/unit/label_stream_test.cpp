@@ -1,4 +1,4 @@
-#include "tools/label_stream.h"
+#include "core/label_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/label_image.h"
+#include "picture/label_image.h"
 
 #include <fcntl.h>
 #include <png.h>

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "tools/label_stream.h"
+#include "core/label_stream.h"
 
 // The largest picture side the preview draws: 2 m of label at 203 dpi, a few kilobytes
 // of memory per row, and a PNG whose size is bounded by the stream's own bitmap bytes.
