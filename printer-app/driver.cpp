@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -23,9 +22,6 @@ std::array<pappl_pr_driver_t, 2> g_drivers = {{
 }};
 
 namespace {
-
-// The printer's own command stream, sent as it is.
-constexpr const char *kRawFormat = "application/vnd.vantel-label";
 
 // The 4 x 6 inch label loaded when a printer is added.
 constexpr const char *kReadyStockSize = "w288h432";

@@ -10,6 +10,9 @@
 
 extern std::array<pappl_pr_driver_t, 2> g_drivers;
 
+// The printer's own command stream, sent as it is.
+inline constexpr const char *kRawFormat = "application/vnd.vantel-label";
+
 // The vendor option that holds the conversion rule, by keyword.
 inline constexpr const char *kPrintModeOption = "vantel-print-mode";
 

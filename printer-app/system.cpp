@@ -9,6 +9,7 @@
 #include <string>
 
 #include "printer-app/driver.h"
+#include "printer-app/image_filter.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/pdf_filter.h"
 
@@ -172,6 +173,7 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
   papplSystemSetPrinterDrivers(system, static_cast<int>(g_drivers.size()), g_drivers.data(),
                                AutoAddCallback, PrinterCreatedCallback, DriverCallback, nullptr);
   AddPdfFilter(system);
+  AddImageFilters(system);
 
   g_state_path = StatePath(".state");
   g_settings_path = StatePath(".settings");

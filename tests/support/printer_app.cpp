@@ -60,6 +60,13 @@ bool Answers(int port) {
   return connected;
 }
 
+// The program under test; VANTEL_TEST_APP names another build of it (an older one, to
+// compare what it prints).
+std::string AppPath() {
+  const char *other = getenv("VANTEL_TEST_APP");
+  return other && *other ? other : APP_PATH;
+}
+
 std::string Quote(const std::string &text) {
   std::string quoted = "\"";
   for (char c : text) {
@@ -99,7 +106,7 @@ std::vector<std::string> AppServer::Env() const {
 }
 
 void AppServer::Start() {
-  pid_ = Spawn({APP_PATH, "server", "-o", "server-port=" + std::to_string(port_), "-o",
+  pid_ = Spawn({AppPath(), "server", "-o", "server-port=" + std::to_string(port_), "-o",
                 "listen-hostname=127.0.0.1", "-o", "log-level=debug", "-o", "log-file=" + Path("log"),
                 "-o", "server-options=no-tls"},
                Env(), Path("server.out"));
@@ -129,7 +136,7 @@ void AppServer::Stop() {
 }
 
 CommandResult AppServer::Run(const std::vector<std::string> &args) const {
-  std::vector<std::string> argv{APP_PATH};
+  std::vector<std::string> argv{AppPath()};
   argv.insert(argv.end(), args.begin(), args.end());
   return RunCommand(argv, Env());
 }
@@ -188,9 +195,10 @@ Attributes AppServer::Print(const std::string &printer, const std::string &jobNa
   const std::string state =
       "{\n  OPERATION Get-Job-Attributes\n" + header +
       "  ATTR integer job-id $job_id\n"
-      "  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message\n"
+      "  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message,"
+      "job-impressions-completed\n"
       "  STATUS successful-ok\n  DISPLAY job-state\n  DISPLAY job-state-reasons\n"
-      "  DISPLAY job-state-message\n}\n";
+      "  DISPLAY job-state-message\n  DISPLAY job-impressions-completed\n}\n";
   // A raster stream that breaks off mid-page holds PAPPL reading for a minute, and the
   // client gets no answer to Print-Job: the job is then found by its name.
   std::string id = job.count("job-id") ? job.at("job-id") : JobIdByName(printer, jobName);

@@ -55,8 +55,8 @@ class AppServer {
                  const std::map<std::string, std::string> &vars = {}, bool mayFail = false) const;
 
   // Prints `file` as job `jobName` with extra job attributes (ipptool ATTR lines) and
-  // waits until the job has ended; gives its job-state, job-state-reasons and
-  // job-state-message.
+  // waits until the job has ended; gives its job-state, job-state-reasons,
+  // job-state-message and job-impressions-completed.
   Attributes Print(const std::string &printer, const std::string &jobName,
                    const std::string &format, const std::string &file,
                    const std::string &jobAttributes = "") const;
