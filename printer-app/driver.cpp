@@ -14,6 +14,7 @@
 
 #include "core/label_writer.h"
 #include "cupsutil/raster_header.h"
+#include "printer-app/job_gate.h"
 #include "printer-app/label_settings.h"
 
 std::array<pappl_pr_driver_t, 2> g_drivers = {{
@@ -335,5 +336,5 @@ const char *AutoAddCallback(const char *, const char *, const char *device_id, v
 }
 
 void PrinterCreatedCallback(pappl_printer_t *printer, void *) {
-  papplPrinterSetMaxActiveJobs(printer, 1);
+  papplPrinterSetMaxActiveJobs(printer, kMaxQueuedJobs);
 }

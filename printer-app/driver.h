@@ -34,8 +34,9 @@ bool DriverCallback(pappl_system_t *system, const char *driver_name, const char 
 const char *AutoAddCallback(const char *device_info, const char *device_uri,
                             const char *device_id, void *context);
 
-// Every new printer (added or loaded from the saved state) takes one job at a time: with
-// PAPPL's default of no limit the raw socket listener stalls once several printers exist.
+// Every new printer (added or loaded from the saved state) holds up to kMaxQueuedJobs
+// jobs: with PAPPL's default of no limit the raw socket listener stalls once several
+// printers exist. They print one at a time (job_gate.h).
 void PrinterCreatedCallback(pappl_printer_t *printer, void *context);
 
 // The callbacks a multi-page document filter drives itself, as PAPPL drives them for

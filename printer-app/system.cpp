@@ -62,7 +62,7 @@ bool SaveState(pappl_system_t *system, void *) {
 }
 
 void RestoreSettings(pappl_printer_t *printer, void *file) {
-  // The saved state holds PAPPL's default of no limit on active jobs.
+  // A state saved by PAPPL alone, or by an older version, holds another limit.
   PrinterCreatedCallback(printer, nullptr);
   rewind(static_cast<FILE *>(file));
   int id, speed, darkness;

@@ -8,8 +8,21 @@
 #include <random>
 #include <string>
 
+#include <cups/cups.h>
+
+#include <atomic>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
 #include "tests/support/images.h"
 #include "tests/support/printer_app.h"
+#include "tests/support/raster.h"
 
 namespace {
 
@@ -124,6 +137,192 @@ TEST(PrinterAppImages, EndBrokenImagesAtOnce) {
   }
   server.Stop();
   EXPECT_LT(ReadFile(server.Path("server.out")).size() + ReadFile(server.Path("log")).size(), 1u << 20);
+}
+
+// A client of the server's own, as a phone or another CUPS server talks to it: one
+// connection, Print-Job with the document and a media-col of the given size.
+class IppClient {
+ public:
+  explicit IppClient(int port) : http_(httpConnect2("127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr)) {}
+  ~IppClient() { httpClose(http_); }
+  IppClient(const IppClient &) = delete;
+  IppClient &operator=(const IppClient &) = delete;
+
+  // Sends the job; gives its IPP status and job-id (0 when there is none).
+  std::pair<ipp_status_t, int> Print(const std::string &uri, const std::string &name,
+                                     const std::string &format, const std::string &file,
+                                     int widthMm, int lengthMm) {
+    if (!http_) return {IPP_STATUS_ERROR_SERVICE_UNAVAILABLE, 0};
+    ipp_t *request = ippNewRequest(IPP_OP_PRINT_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "test");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, name.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, format.c_str());
+    ipp_t *col = ippNew(), *size = ippNew();
+    ippAddInteger(size, IPP_TAG_ZERO, IPP_TAG_INTEGER, "x-dimension", widthMm * 100);
+    ippAddInteger(size, IPP_TAG_ZERO, IPP_TAG_INTEGER, "y-dimension", lengthMm * 100);
+    ippAddCollection(col, IPP_TAG_ZERO, "media-size", size);
+    ippAddCollection(request, IPP_TAG_JOB, "media-col", col);
+    ippDelete(size);
+    ippDelete(col);
+    const std::string resource = uri.substr(uri.find("/ipp/"));
+    ipp_t *response = cupsDoFileRequest(http_, request, resource.c_str(), file.c_str());
+    const ipp_status_t status = cupsLastError();
+    const int id = ippGetInteger(ippFindAttribute(response, "job-id", IPP_TAG_INTEGER), 0);
+    ippDelete(response);
+    return {status, id};
+  }
+
+ private:
+  http_t *http_;
+};
+
+// The size a label was printed at ("SIZE 50mm,37mm"), or "" without one.
+std::string LabelSize(const std::string &label) {
+  const size_t at = label.find("SIZE ");
+  return at == std::string::npos ? "" : label.substr(at, label.find("\r\n", at) - at);
+}
+
+std::string SizeLine(int widthMm, int lengthMm) {
+  return "SIZE " + std::to_string(widthMm) + "mm," + std::to_string(lengthMm) + "mm";
+}
+
+// Job ids that the server's log shows starting more than once.
+std::vector<std::string> StartedTwice(const std::string &log) {
+  std::map<std::string, int> starts;
+  std::istringstream lines(log);
+  const std::regex start(R"(\[Job ([0-9]+)\] Starting print job\.)");
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch match;
+    if (std::regex_search(line, match, start)) ++starts[match[1]];
+  }
+  std::vector<std::string> twice;
+  for (const auto &[id, count] : starts) {
+    if (count > 1) twice.push_back(id);
+  }
+  return twice;
+}
+
+// Waits until every job of the printer has ended; false after 120 s.
+bool AllJobsEnded(int port, const std::string &uri) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  http_t *http = httpConnect2("127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+  bool ended = false;
+  while (!ended && std::chrono::steady_clock::now() < end) {
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOBS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "job-id");
+    ipp_t *response = cupsDoRequest(http, request, uri.substr(uri.find("/ipp/")).c_str());
+    ended = cupsLastError() == IPP_STATUS_OK && !ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
+    ippDelete(response);
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  httpClose(http);
+  return ended;
+}
+
+// Ten jobs sent at once by ten clients that never retry are all accepted, wait their
+// turn and print a label each; ten sent one after another by one client, each sent as
+// soon as the last was accepted, print in the order they were sent.
+TEST(PrinterAppJobs, QueueJobsSentAtOnce) {
+  SKIP_WITHOUT_TOOLS();
+  AppServer server(kQueuePort);
+  server.Start();
+  server.AddPrinter("lab", "vantel_203dpi");
+  // Big enough to take a while: a job is still printing when the next arrives.
+  const std::string file = WriteTemp(server, "label.png", EncodePng(PatternImage(800, 1200, 1)));
+  constexpr int kJobs = 10;
+  std::vector<std::pair<ipp_status_t, int>> results(2 * kJobs);
+  std::vector<std::thread> clients;
+  for (int i = 0; i < kJobs; ++i) {
+    clients.emplace_back([&, i] {
+      IppClient client(kQueuePort);
+      results[i] = client.Print(server.PrinterUri("lab"), "queued-" + std::to_string(i), "image/png", file, 50, 20 + i);
+    });
+  }
+  for (std::thread &client : clients) client.join();
+  IppClient one(kQueuePort);
+  for (int i = kJobs; i < 2 * kJobs; ++i)
+    results[i] = one.Print(server.PrinterUri("lab"), "queued-" + std::to_string(i), "image/png", file, 50, 20 + i);
+  for (int i = 0; i < 2 * kJobs; ++i) EXPECT_EQ(results[i].first, IPP_STATUS_OK) << i << ": " << ippErrorString(results[i].first);
+  ASSERT_TRUE(AllJobsEnded(kQueuePort, server.PrinterUri("lab")));
+
+  const std::string log = ReadFile(server.Path("log"));
+  size_t last = 0;
+  for (int i = 0; i < 2 * kJobs; ++i) {
+    const std::string label = server.Output("queued-" + std::to_string(i));
+    EXPECT_EQ(LabelSize(label), SizeLine(50, 20 + i)) << i;
+    EXPECT_NE(label.find("PRINT 1,1\r\n"), std::string::npos) << i;
+    if (i < kJobs) continue;
+    const size_t started = log.find("[Job " + std::to_string(results[i].second) + "] Starting print job.");
+    ASSERT_NE(started, std::string::npos) << i;
+    EXPECT_GT(started, last) << "job " << i << " started before the one sent before it";
+    last = started;
+  }
+  EXPECT_EQ(StartedTwice(log), std::vector<std::string>{});
+}
+
+// Eight clients send PNG, PWG raster and PDF jobs, each retrying at once when the server
+// is busy. The server stays up, every job is printed once into its own output (the label
+// size tells whose it is), and none is started twice.
+TEST(PrinterAppJobs, StayWholeUnderLoad) {
+  SKIP_WITHOUT_TOOLS();
+  if (!HaveCommand("gs")) GTEST_SKIP() << "gs is not installed";
+  AppServer server(kStressPort);
+  server.Start();
+  server.AddPrinter("lab", "vantel_203dpi");
+  const std::string png = WriteTemp(server, "s.png", EncodePng(PatternImage(120, 60, 1)));
+  const std::string pwg = WriteTemp(server, "s.pwg", WriteRaster({UniformPage(96, 40, 0)}, CUPS_RASTER_WRITE_PWG));
+  const std::string pdf = server.Path("s.pdf");
+  ASSERT_EQ(RunCommand({"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
+                        "-dDEVICEWIDTHPOINTS=144", "-dDEVICEHEIGHTPOINTS=72", "-dFIXEDMEDIA", "-o", pdf, "-c",
+                        "10 10 moveto 130 10 lineto 130 60 lineto closepath fill showpage"}).status, 0);
+  struct Document {
+    const char *format;
+    std::string file;
+  } documents[] = {{"image/png", png}, {"image/pwg-raster", pwg}, {"application/pdf", pdf}};
+
+  constexpr int kClients = 8, kJobsEach = 36;
+  std::atomic<int> busy{0}, failed{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&, c] {
+      IppClient client(kStressPort);
+      for (int j = 0; j < kJobsEach; ++j) {
+        const int n = c * kJobsEach + j;
+        const Document &document = documents[n % 3];
+        // Retries without a pause while the server answers busy, for at most a minute.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        ipp_status_t status;
+        do {
+          status = client.Print(server.PrinterUri("lab"), "load-" + std::to_string(n), document.format,
+                                document.file, 50, 20 + n).first;
+          if (status == IPP_STATUS_ERROR_BUSY) ++busy;
+        } while (status == IPP_STATUS_ERROR_BUSY && std::chrono::steady_clock::now() < end);
+        if (status != IPP_STATUS_OK) ++failed;
+      }
+    });
+  }
+  for (std::thread &client : clients) client.join();
+  EXPECT_EQ(failed, 0);
+  ASSERT_TRUE(AllJobsEnded(kStressPort, server.PrinterUri("lab")));
+  EXPECT_EQ(server.Run({"status"}).status, 0) << "the server is gone";
+
+  int printed = 0;
+  for (int n = 0; n < kClients * kJobsEach; ++n) {
+    const std::string label = server.Output("load-" + std::to_string(n));
+    size_t prints = 0;
+    for (size_t at = label.find("PRINT 1,"); at != std::string::npos; at = label.find("PRINT 1,", at + 1)) ++prints;
+    EXPECT_EQ(prints, 1u) << "load-" << n;
+    EXPECT_EQ(LabelSize(label), SizeLine(50, 20 + n)) << "load-" << n;
+    printed += prints == 1;
+  }
+  EXPECT_EQ(printed, kClients * kJobsEach);
+  const std::string log = ReadFile(server.Path("log"));
+  EXPECT_EQ(StartedTwice(log), std::vector<std::string>{});
+  EXPECT_EQ(log.find("Unable to write raster line"), std::string::npos);
+  std::cout << "[ load     ] " << printed << " jobs printed, " << busy << " busy answers retried\n";
 }
 
 }  // namespace

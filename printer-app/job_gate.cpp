@@ -1,0 +1,146 @@
+#include "printer-app/job_gate.h"
+
+#include <dlfcn.h>
+
+#include <pthread.h>
+
+#include <climits>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+// PAPPL's own definitions (libpappl 1.3.1 exports them for its own use).
+extern "C" {
+void _papplPrinterCheckJobs(pappl_printer_t *printer);
+void *_papplJobProcess(pappl_job_t *job);
+void _papplJobProcessRaster(pappl_job_t *job, pappl_client_t *client);
+}
+
+namespace {
+
+template <typename Function>
+Function *Next(const char *name) {
+  void *found = dlsym(RTLD_NEXT, name);
+  if (!found) {
+    // Without PAPPL's scheduler nothing could ever print.
+    fprintf(stderr, "vantel-printer-app: libpappl has no %s: %s\n", name, dlerror());
+    abort();
+  }
+  return reinterpret_cast<Function *>(found);
+}
+
+using check_jobs_t = void(pappl_printer_t *);
+using process_t = void *(pappl_job_t *);
+using process_raster_t = void(pappl_job_t *, pappl_client_t *);
+
+check_jobs_t *PapplCheckJobs() {
+  static check_jobs_t *const next = Next<check_jobs_t>("_papplPrinterCheckJobs");
+  return next;
+}
+
+// Whether a job of the printer runs, from its thread's start until PAPPL has finished
+// with it. Printers are few and never freed while jobs run; an entry stays.
+std::mutex g_mutex;
+std::condition_variable g_idle;
+std::unordered_map<pappl_printer_t *, bool> g_running;
+
+// Marks `printer` running for `job` if none of its jobs is, and `job` is one PAPPL
+// would start now: pending, with its document spooled.
+bool Claim(pappl_printer_t *printer, pappl_job_t *job) {
+  std::lock_guard lock(g_mutex);
+  bool &running = g_running[printer];
+  if (running || papplJobGetState(job) != IPP_JSTATE_PENDING || !papplJobGetFilename(job)) return false;
+  running = true;
+  return true;
+}
+
+process_t *PapplProcess() {
+  static process_t *const next = Next<process_t>("_papplJobProcess");
+  return next;
+}
+
+// The job that has waited longest: pending, its document spooled, the lowest job-id.
+pappl_job_t *OldestPending(pappl_printer_t *printer) {
+  struct oldest_t {
+    pappl_job_t *job = nullptr;
+    int id = INT_MAX;
+  } oldest;
+  papplPrinterIterateActiveJobs(
+      printer,
+      [](pappl_job_t *job, void *data) {
+        auto &found = *static_cast<oldest_t *>(data);
+        if (papplJobGetID(job) < found.id && papplJobGetState(job) == IPP_JSTATE_PENDING &&
+            papplJobGetFilename(job)) {
+          found.job = job;
+          found.id = papplJobGetID(job);
+        }
+      },
+      &oldest, 1, 0);
+  return oldest.job;
+}
+
+void Release(pappl_printer_t *printer);
+
+// A job's thread started here, its printer already marked running for it.
+void *ProcessClaimed(void *job) {
+  pappl_printer_t *printer = papplJobGetPrinter(static_cast<pappl_job_t *>(job));
+  PapplProcess()(static_cast<pappl_job_t *>(job));
+  Release(printer);
+  return nullptr;
+}
+
+void Release(pappl_printer_t *printer) {
+  {
+    std::lock_guard lock(g_mutex);
+    g_running[printer] = false;
+  }
+  g_idle.notify_all();
+  // The job's own end looked for the next job while it still counted as running.
+  _papplPrinterCheckJobs(printer);
+}
+
+}  // namespace
+
+// PAPPL 1.3.1 keeps a printer's active jobs newest first and starts the first pending
+// one: the last job sent would print first. The oldest pending job is started here;
+// PAPPL's own look is left for when none is pending (it releases held jobs whose time
+// has come, and then starts one of them through _papplJobProcess below).
+extern "C" void _papplPrinterCheckJobs(pappl_printer_t *printer) {
+  {
+    std::lock_guard lock(g_mutex);
+    bool &running = g_running[printer];
+    if (running) return;  // the running job looks again when it ends
+    if (!papplPrinterIsDeleted(printer) && papplPrinterGetState(printer) != IPP_PSTATE_STOPPED) {
+      if (pappl_job_t *job = OldestPending(printer)) {
+        pthread_t thread;
+        running = true;
+        if (pthread_create(&thread, nullptr, ProcessClaimed, job) == 0) {
+          pthread_detach(thread);
+          return;
+        }
+        running = false;
+      }
+    }
+  }
+  PapplCheckJobs()(printer);
+}
+
+extern "C" void *_papplJobProcess(pappl_job_t *job) {
+  if (!Claim(papplJobGetPrinter(job), job)) return nullptr;
+  return ProcessClaimed(job);
+}
+
+extern "C" void _papplJobProcessRaster(pappl_job_t *job, pappl_client_t *client) {
+  static process_raster_t *const next = Next<process_raster_t>("_papplJobProcessRaster");
+  pappl_printer_t *printer = papplJobGetPrinter(job);
+  {
+    std::unique_lock lock(g_mutex);
+    g_idle.wait(lock, [&] { return !g_running[printer]; });
+    g_running[printer] = true;
+  }
+  next(job, client);
+  Release(printer);
+}
