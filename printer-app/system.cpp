@@ -1,17 +1,20 @@
 #include "printer-app/system.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "printer-app/driver.h"
 #include "printer-app/image_filter.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/pdf_filter.h"
+#include "printer-app/saved_jobs.h"
 
 namespace {
 
@@ -51,14 +54,47 @@ void SaveSettings(pappl_printer_t *printer, void *file) {
           data.darkness_configured);
 }
 
+// Puts the finished `temporary` file in the place of `path`: on the disk first, then
+// renamed over it, so that a crash or a power cut at any moment leaves either the old
+// file or the new one whole, never a part of one.
+bool CommitFile(const std::string &temporary, const std::string &path) {
+  const int fd = open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool synced = fd >= 0 && fsync(fd) == 0;
+  if (fd >= 0) close(fd);
+  if (synced && rename(temporary.c_str(), path.c_str()) == 0) return true;
+  unlink(temporary.c_str());
+  return false;
+}
+
 bool SaveState(pappl_system_t *system, void *) {
-  if (!papplSystemSaveState(system, g_state_path.c_str())) return false;
-  const std::string temporary = g_settings_path + ".new";
-  FILE *file = fopen(temporary.c_str(), "w");
+  // PAPPL writes its state in place, from the start: written into a file of its own
+  // first, the state in use is never cut short.
+  const std::string state = g_state_path + ".new";
+  if (!papplSystemSaveState(system, state.c_str()) || !CommitFile(state, g_state_path)) return false;
+  const std::string settings = g_settings_path + ".new";
+  FILE *file = fopen(settings.c_str(), "w");
   if (!file) return false;
   papplSystemIteratePrinters(system, SaveSettings, file);
-  const bool written = fclose(file) == 0;
-  return written && rename(temporary.c_str(), g_settings_path.c_str()) == 0;
+  return fclose(file) == 0 && CommitFile(settings, g_settings_path);
+}
+
+// Jobs saved while printing end as aborted before PAPPL reads the state (saved_jobs.h).
+void EndSavedJobsThatWerePrinting(pappl_system_t *system) {
+  FILE *file = fopen(g_state_path.c_str(), "r");
+  if (!file) return;
+  std::string state;
+  char buffer[8192];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, file)) > 0;) state.append(buffer, got);
+  fclose(file);
+  int ended = 0;
+  const std::string mended = EndInterruptedJobs(state, time(nullptr), ended);
+  if (ended == 0) return;
+  papplLog(system, PAPPL_LOGLEVEL_WARN, "%d job(s) were printing when the server stopped: ended as aborted.", ended);
+  const std::string temporary = g_state_path + ".new";
+  file = fopen(temporary.c_str(), "w");
+  if (!file) return;
+  const bool written = fwrite(mended.data(), 1, mended.size(), file) == mended.size();
+  if (fclose(file) == 0 && written) CommitFile(temporary, g_state_path);
 }
 
 void RestoreSettings(pappl_printer_t *printer, void *file) {
@@ -77,6 +113,7 @@ void RestoreSettings(pappl_printer_t *printer, void *file) {
 }
 
 void LoadState(pappl_system_t *system) {
+  EndSavedJobsThatWerePrinting(system);
   papplSystemLoadState(system, g_state_path.c_str());
   FILE *file = fopen(g_settings_path.c_str(), "r");
   if (file) {

@@ -10,6 +10,8 @@
 
 #include <cups/cups.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <fstream>
 #include <iostream>
@@ -323,6 +325,88 @@ TEST(PrinterAppJobs, StayWholeUnderLoad) {
   EXPECT_EQ(StartedTwice(log), std::vector<std::string>{});
   EXPECT_EQ(log.find("Unable to write raster line"), std::string::npos);
   std::cout << "[ load     ] " << printed << " jobs printed, " << busy << " busy answers retried\n";
+}
+
+// Whether the saved state has the printer `name` whole: its <Printer ...> line and, after
+// it, the </Printer> that closes it.
+bool HasPrinter(const std::string &state, const std::string &name) {
+  const std::regex printer("(^|\n)<Printer [^\n]* name=\"" + name + "\"[^\n]*>\n");
+  std::smatch match;
+  return std::regex_search(state, match, printer) &&
+         state.find("\n</Printer>\n", static_cast<size_t>(match.position(0))) != std::string::npos;
+}
+
+// The server killed at any moment while jobs print and the state is saved again and
+// again: the state file is always whole (both printers in it), the server starts from
+// it, and a job that was printing when it was killed comes back ended, not stuck.
+TEST(PrinterAppJobs, KeepStateWholeThroughCrashes) {
+  SKIP_WITHOUT_TOOLS();
+  AppServer server(kStatePort);
+  server.Start();
+  server.AddPrinter("first", "vantel_203dpi");
+  server.AddPrinter("second", "vantel_300dpi");
+  server.Stop();
+  const std::string png = WriteTemp(server, "c.png", EncodePng(PatternImage(800, 1200, 1)));
+
+  // The state in use is never written in place: a second name for the file keeps the
+  // state as it was before the next save, whole.
+  const std::string statePath = server.Path("vantel-printer-app.state"), before = ReadFile(statePath);
+  ASSERT_EQ(link(statePath.c_str(), server.Path("state.before").c_str()), 0);
+  server.Start();
+  server.Print("first", "saved", "image/png", png);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (ReadFile(statePath) == before && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_NE(ReadFile(statePath), before) << "no state saved after a job";
+  EXPECT_EQ(ReadFile(server.Path("state.before")), before);
+  server.Kill();
+
+  std::mt19937 random(5);
+  for (int round = 0; round < 6; ++round) {
+    server.Start();
+    std::atomic<bool> stop{false};
+    std::thread client([&] {
+      IppClient ipp(kStatePort);
+      for (int n = 0; !stop; ++n)
+        ipp.Print(server.PrinterUri(n % 2 ? "first" : "second"), "crash-" + std::to_string(round) + "-" + std::to_string(n),
+                  "image/png", png, 50, 30);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200 + random() % 800));
+    server.Kill();
+    stop = true;
+    client.join();
+    const std::string state = ReadFile(server.Path("vantel-printer-app.state"));
+    EXPECT_TRUE(HasPrinter(state, "first")) << "round " << round << ":\n" << state;
+    EXPECT_TRUE(HasPrinter(state, "second")) << "round " << round;
+  }
+  server.Start();
+  for (const char *printer : {"first", "second"}) {
+    EXPECT_TRUE(AllJobsEnded(kStatePort, server.PrinterUri(printer))) << printer << ": a job is stuck";
+    const Attributes ok = server.Print(printer, std::string("after-") + printer, "image/png", png);
+    EXPECT_EQ(ok.at("job-state"), "completed") << printer;
+  }
+}
+
+// A job that waits for a printer that can't be reached (nothing listens on its port)
+// ends when it is cancelled.
+TEST(PrinterAppJobs, CancelAJobThatCannotPrint) {
+  SKIP_WITHOUT_TOOLS();
+  AppServer server(kCancelPort);
+  server.Start();
+  const CommandResult added = server.Run({"add", "-d", "gone", "-m", "vantel_203dpi", "-v", "socket://127.0.0.1:8799"});
+  ASSERT_EQ(added.status, 0) << added.output;
+  IppClient client(kCancelPort);
+  const auto [status, id] = client.Print(server.PrinterUri("gone"), "waits", "image/png",
+                                         WriteTemp(server, "w.png", EncodePng(PatternImage(40, 20, 1))), 50, 30);
+  ASSERT_EQ(status, IPP_STATUS_OK);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const std::string cancel =
+      "{\n  OPERATION Cancel-Job\n  GROUP operation-attributes-tag\n"
+      "  ATTR charset attributes-charset utf-8\n  ATTR naturalLanguage attributes-natural-language en\n"
+      "  ATTR uri printer-uri $uri\n  ATTR integer job-id $job_id\n  ATTR name requesting-user-name test\n"
+      "  STATUS successful-ok\n}\n";
+  server.Ipp(server.PrinterUri("gone"), cancel, {{"job_id", std::to_string(id)}});
+  EXPECT_TRUE(AllJobsEnded(kCancelPort, server.PrinterUri("gone")));
 }
 
 }  // namespace

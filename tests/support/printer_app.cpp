@@ -135,6 +135,13 @@ void AppServer::Stop() {
   pid_ = -1;
 }
 
+void AppServer::Kill() {
+  if (pid_ < 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
 CommandResult AppServer::Run(const std::vector<std::string> &args) const {
   std::vector<std::string> argv{AppPath()};
   argv.insert(argv.end(), args.begin(), args.end());

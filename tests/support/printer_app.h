@@ -37,6 +37,8 @@ class AppServer {
   // to exit, which saves its state. Start again resumes from the same state.
   void Start();
   void Stop();
+  // Ends the server at once (SIGKILL), as a crash would: nothing is saved.
+  void Kill();
 
   // Runs a sub-command ("add", "status" ...) against this server.
   CommandResult Run(const std::vector<std::string> &args) const;
