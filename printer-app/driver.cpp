@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core/label_writer.h"
-#include "cupsutil/raster_header.h"
 #include "printer-app/job_gate.h"
 #include "printer-app/label_settings.h"
+#include "printer-app/raster_page.h"
 
 std::array<pappl_pr_driver_t, 2> g_drivers = {{
     {"vantel_203dpi", "Vantel Label Printer 203dpi", "MFG:Vantel;MDL:Label Printer 203dpi;", nullptr},
@@ -70,6 +70,7 @@ struct job_data_t {
   label_doc_t doc{};
   label_page_t page;
   unsigned copies = 1;
+  int printed = 0;  // pages that ended with PRINT
   bool writeFailed = false;
 };
 
@@ -109,14 +110,6 @@ bool IsHeaderOfJob(pappl_job_t *job, const pappl_pr_options_t &options) {
   const bool same = memcmp(&own->header, &options.header, sizeof own->header) == 0;
   papplJobDeletePrintOptions(own);
   return same;
-}
-
-// The largest page the head can print, in dots: the custom range's maximum, and a few
-// dots for a client's rounding.
-bool FitsHead(const cups_page_header2_t &header, int dpi) {
-  const auto dots = [dpi](int points) { return static_cast<unsigned>(points * dpi / 72 + 8); };
-  return header.cupsWidth <= dots(kCustomMaxPoints.width) &&
-         header.cupsHeight <= dots(kCustomMaxPoints.height);
 }
 
 bool PrintRawFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
@@ -170,28 +163,22 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
                unsigned page) try {
   job_data_t *data = JobData(job);
   const cups_page_header2_t &header = options->header;
-  char message[256];
-  if (IsHeaderOfJob(job, *options) || !IsGray8(header)) {
-    snprintf(message, sizeof message, "Page %u is not 8-bit gray raster, which is all the printer takes", page);
-    RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
-    return false;
+  std::string message;
+  page_refusal_t refusal = CheckRasterPage(header, options->printer_resolution[0], page, message);
+  if (refusal == page_refusal_t::none && IsHeaderOfJob(job, *options)) {
+    refusal = page_refusal_t::format;
+    message = "Page " + std::to_string(page) + " is not 8-bit gray raster, which is all the printer takes";
   }
-  if (header.cupsWidth == 0 || header.cupsHeight == 0 ||
-      !label_page_fits(header.cupsBytesPerLine, header.cupsHeight) ||
-      !FitsHead(header, options->printer_resolution[0])) {
-    snprintf(message, sizeof message, "Page %u is too large to print (%u x %u dots)", page,
-             header.cupsWidth, header.cupsHeight);
-    RefuseJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
+  if (refusal != page_refusal_t::none) {
+    RefuseJob(job, refusal == page_refusal_t::format ? PAPPL_JREASON_DOCUMENT_FORMAT_ERROR
+                                                     : PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+              message.c_str());
     return false;
   }
   // PAPPL's own PNG and JPEG filter leaves NumCopies 0 and sends the page once for each
   // copy; PRINT 1,0 would print none of them.
   data->copies = std::max(header.NumCopies, 1u);
-  // PAPPL hands over one line at a time: the most pixels a call converts (the writer
-  // takes pieces of at least 16).
-  return Write(device, *data,
-               begin_label_page(data->page, data->doc, header.cupsBytesPerLine, header.cupsHeight,
-                                std::max<size_t>(header.cupsBytesPerLine, 16)));
+  return Write(device, *data, BeginRasterPage(data->page, data->doc, header));
 } catch (const std::bad_alloc &) {
   RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to allocate memory");
   return false;
@@ -200,31 +187,28 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
 bool WriteLine(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, unsigned,
                const unsigned char *line) {
   job_data_t *data = JobData(job);
-  label_page_t &page = data->page;
-  if (page.nextRow >= page.height) return true;
-  return Write(device, *data, label_page_rows(page, std::span(line, page.width)));
+  return Write(device, *data, RasterPageLine(data->page, line));
 }
 
 bool EndPage(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, unsigned page) {
   job_data_t *data = JobData(job);
   label_page_t &label = data->page;
-  // The printer gets the whole bitmap it was promised, whatever happened to the rows.
-  const bool complete = label.nextRow == label.height;
-  for (auto white = label_page_white(label); !white.empty(); white = label_page_white(label))
-    Write(device, *data, white);
-  if (papplJobIsCanceled(job)) return Write(device, *data, cancel_label_page(label));
-  if (!complete) {
-    Write(device, *data, cancel_label_page(label));
+  const unsigned given = label.nextRow;
+  const page_end_t end = EndRasterPage(label, papplJobIsCanceled(job), static_cast<int>(data->copies),
+                                       [&](std::span<const uint8_t> bytes) { Write(device, *data, bytes); });
+  if (end == page_end_t::canceled) return !data->writeFailed;
+  if (end == page_end_t::incomplete) {
     char message[256];
     snprintf(message, sizeof message, "Page %u of the raster ends after %u of its %u lines",
-             page, label.nextRow, label.height);
+             page, given, label.height);
     RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
     return false;
   }
-  if (!Write(device, *data, end_label_page(label, static_cast<int>(data->copies)))) {
+  if (data->writeFailed) {
     RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to write print data");
     return false;
   }
+  ++data->printed;
   papplDeviceFlush(device);
   return true;
 }
@@ -233,6 +217,10 @@ bool EndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
   std::unique_ptr<job_data_t> data{JobData(job)};
   papplJobSetData(job, nullptr);
   papplDeviceFlush(device);
+  // PAPPL counts a raster page as printed when it begins: a page refused or cut short
+  // printed nothing.
+  if (data && papplJobGetImpressionsCompleted(job) > data->printed)
+    papplJobSetImpressionsCompleted(job, data->printed - papplJobGetImpressionsCompleted(job));
   return data && !data->writeFailed;
 }
 

@@ -1,8 +1,6 @@
 #include "printer-app/pdf_filter.h"
 
 #include <poppler/cpp/poppler-document.h>
-#include <poppler/cpp/poppler-image.h>
-#include <poppler/cpp/poppler-page-renderer.h>
 #include <poppler/cpp/poppler-page.h>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 
 #include "labelfit/labelfit.h"
 #include "printer-app/driver.h"
+#include "printer-app/pdf_pages.h"
 
 namespace {
 
@@ -24,44 +23,6 @@ struct OptionsDeleter {
   void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
 };
 using OptionsPtr = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
-
-// How a page lands on the label: drawn at `dpi`, turned a quarter when that lets it be
-// drawn larger, never enlarged, shrunk to fit when it is larger than the label.
-struct placement_t {
-  double dpi;
-  poppler::rotation_enum rotate;
-};
-
-placement_t Place(const poppler::page &page, int dpi, unsigned width, unsigned height) {
-  const poppler::rectf box = page.page_rect(poppler::media_box);
-  double w = box.width() * dpi / 72.0, h = box.height() * dpi / 72.0;
-  const bool sideways = page.orientation() == poppler::page::landscape ||
-                        page.orientation() == poppler::page::seascape;
-  if (sideways) std::swap(w, h);
-  const double upright = std::min(width / w, height / h), turned = std::min(width / h, height / w);
-  const bool turn = upright < 1 && turned > upright;
-  return {dpi * std::min(1.0, turn ? turned : upright), turn ? poppler::rotate_90 : poppler::rotate_0};
-}
-
-// Draws `page` centred on a white label of the header's size.
-std::vector<uint8_t> DrawPage(const poppler::page &page, const cups_page_header2_t &header, int dpi) {
-  const unsigned width = header.cupsBytesPerLine, height = header.cupsHeight;
-  std::vector<uint8_t> gray(size_t{width} * height, 255);
-  const placement_t placement = Place(page, dpi, width, height);
-  poppler::page_renderer renderer;
-  renderer.set_render_hints(0);  // no anti-aliasing of shapes or text, no hinting
-  renderer.set_image_format(poppler::image::format_gray8);
-  const poppler::image image =
-      renderer.render_page(&page, placement.dpi, placement.dpi, -1, -1, -1, -1, placement.rotate);
-  if (!image.is_valid()) return gray;
-  const unsigned w = std::min<unsigned>(image.width(), width), h = std::min<unsigned>(image.height(), height);
-  const unsigned left = (width - w) / 2, top = (height - h) / 2;
-  for (unsigned y = 0; y < h; ++y) {
-    memcpy(gray.data() + size_t{top + y} * width + left,
-           image.const_data() + size_t{y} * image.bytes_per_row(), w);
-  }
-  return gray;
-}
 
 bool PrintPages(pappl_job_t *job, pappl_device_t *device, poppler::document &document,
                 pappl_pr_options_t *options) {
@@ -75,7 +36,7 @@ bool PrintPages(pappl_job_t *job, pappl_device_t *device, poppler::document &doc
       RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "A page of the PDF file can't be read");
       return false;
     }
-    const std::vector<uint8_t> gray = DrawPage(*page, options->header, dpi);
+    const std::vector<uint8_t> gray = DrawPdfPage(*page, options->header.cupsBytesPerLine, options->header.cupsHeight, dpi);
     if (!StartPage(job, options, device, number)) return false;
     const unsigned width = options->header.cupsBytesPerLine;
     for (unsigned y = 0; y < options->header.cupsHeight; ++y)

@@ -10,6 +10,7 @@
 
 #include <cups/cups.h>
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -29,7 +30,7 @@
 namespace {
 
 // Each test has a port of its own, in the range kept for these tests.
-enum : int { kImagePort = 8750, kBrokenImagePort, kQueuePort, kStressPort, kStatePort, kCancelPort, kPortInUsePort };
+enum : int { kImagePort = 8750, kBrokenImagePort, kQueuePort, kStressPort, kStatePort, kCancelPort, kPortInUsePort, kFuzzReplayPort };
 
 bool CanRunServer() { return HaveCommand("ipptool"); }
 
@@ -407,6 +408,38 @@ TEST(PrinterAppJobs, CancelAJobThatCannotPrint) {
       "  STATUS successful-ok\n}\n";
   server.Ipp(server.PrinterUri("gone"), cancel, {{"job_id", std::to_string(id)}});
   EXPECT_TRUE(AllJobsEnded(kCancelPort, server.PrinterUri("gone")));
+}
+
+// Every input the app's fuzzers keep (seeds and the inputs of fixed findings) is sent to
+// the real server as the document it stands for, so the sanitizer build of the suite
+// replays them through PAPPL too: each job ends, and the server stays up.
+TEST(PrinterAppJobs, ReplayFuzzInputs) {
+  SKIP_WITHOUT_TOOLS();
+  AppServer server(kFuzzReplayPort);
+  server.Start();
+  server.AddPrinter("lab", "vantel_203dpi");
+  struct Kind {
+    const char *folder, *format;
+  } kinds[] = {{"app_png", "image/png"}, {"app_jpeg", "image/jpeg"}, {"app_pdf", "application/pdf"},
+               {"app_raster", "image/pwg-raster"}};
+  int sent = 0;
+  for (const Kind &kind : kinds) {
+    for (const char *folder : {"/fuzz/corpus/", "/fuzz/regressions/"}) {
+      const std::string dir = std::string(SOURCE_DIR) + folder + kind.folder;
+      DIR *d = opendir(dir.c_str());
+      if (!d) continue;
+      while (dirent *entry = readdir(d)) {
+        if (entry->d_name[0] == '.') continue;
+        const std::string path = dir + "/" + entry->d_name;
+        const Attributes ended = server.Print("lab", "replay-" + std::to_string(++sent), kind.format, path);
+        const std::string state = ended.count("job-state") ? ended.at("job-state") : "";
+        EXPECT_TRUE(state == "completed" || state == "aborted") << path << ": " << state;
+      }
+      closedir(d);
+    }
+  }
+  EXPECT_GT(sent, 10);
+  EXPECT_EQ(server.Run({"status"}).status, 0) << "the server is gone";
 }
 
 }  // namespace

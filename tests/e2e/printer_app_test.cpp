@@ -244,6 +244,7 @@ TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
     EXPECT_EQ(bad.at("job-state"), "aborted") << c.name;
     EXPECT_NE(bad.at("job-state-reasons").find(c.reason), std::string::npos)
         << c.name << ": " << bad.at("job-state-reasons") << " / " << bad.at("job-state-message");
+    EXPECT_EQ(bad.at("job-impressions-completed"), "0") << c.name << ": nothing was printed";
     // A page cut short is ended without PRINT: the printer never prints half a label.
     EXPECT_EQ(server.Output(c.name).find("PRINT"), std::string::npos) << c.name;
 
