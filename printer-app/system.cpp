@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -205,7 +206,13 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
 
   if (const char *group = option("admin-group")) papplSystemSetAdminGroup(system, group);
   if (const char *hostname = option("server-hostname")) papplSystemSetHostName(system, hostname);
-  if (!option("private-server")) papplSystemAddListeners(system, listen);
+  // A port another server holds is an error: running on without it, the server would
+  // still take the sub-commands' socket from the one that answers on the port.
+  if (!option("private-server") && !papplSystemAddListeners(system, listen)) {
+    fprintf(stderr, "%s: Unable to listen on '%s' port %ld: %s\n", kBaseName, listen, port, strerror(errno));
+    papplSystemDelete(system);
+    return nullptr;
+  }
 
   papplSystemSetPrinterDrivers(system, static_cast<int>(g_drivers.size()), g_drivers.data(),
                                AutoAddCallback, PrinterCreatedCallback, DriverCallback, nullptr);

@@ -410,6 +410,29 @@ TEST(PrinterAppJobs, CancelAJobThatCannotPrint) {
   EXPECT_TRUE(AllJobsEnded(kCancelPort, server.PrinterUri("gone")));
 }
 
+// A second server started on the port of a running one fails at once with a message,
+// and leaves the running one its sub-commands' socket.
+TEST(PrinterAppJobs, RefuseAPortInUse) {
+  SKIP_WITHOUT_TOOLS();
+  AppServer server(kPortInUsePort);
+  server.Start();
+  // The same state folder, so the same socket for the sub-commands; a time limit, for
+  // a second server that would run on.
+  std::string dir = server.Path("");
+  dir.pop_back();
+  const CommandResult second = RunCommand(
+      {"timeout", "30", APP_PATH, "server", "-o", "server-port=" + std::to_string(kPortInUsePort), "-o",
+       "listen-hostname=127.0.0.1", "-o", "server-options=no-tls"},
+      {"SNAP_COMMON=" + dir, "TMPDIR=" + dir, "HOME=" + dir, "XDG_CONFIG_HOME=" + dir});
+  EXPECT_NE(second.status, 0);
+  EXPECT_NE(second.status, 124) << "the second server ran on";
+  EXPECT_NE(second.output.find("Unable to listen on '127.0.0.1' port " + std::to_string(kPortInUsePort)),
+            std::string::npos)
+      << second.output;
+  const CommandResult status = server.Run({"status"});
+  EXPECT_EQ(status.status, 0) << status.output;
+}
+
 // Every input the app's fuzzers keep (seeds and the inputs of fixed findings) is sent to
 // the real server as the document it stands for, so the sanitizer build of the suite
 // replays them through PAPPL too: each job ends, and the server stays up.
