@@ -105,11 +105,8 @@ bool IsHeaderOfJob(pappl_job_t *job, const pappl_pr_options_t &options) {
   const char *format = papplJobGetFormat(job);
   if (!format || (strcmp(format, "image/pwg-raster") != 0 && strcmp(format, "image/urf") != 0))
     return false;
-  pappl_pr_options_t *own = papplJobCreatePrintOptions(job, static_cast<unsigned>(papplJobGetImpressions(job)), false);
-  if (!own) return false;
-  const bool same = memcmp(&own->header, &options.header, sizeof own->header) == 0;
-  papplJobDeletePrintOptions(own);
-  return same;
+  const OptionsPtr own{papplJobCreatePrintOptions(job, static_cast<unsigned>(papplJobGetImpressions(job)), false)};
+  return own && memcmp(&own->header, &options.header, sizeof own->header) == 0;
 }
 
 bool PrintRawFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {

@@ -6,6 +6,7 @@
 #include <pappl/pappl.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
 extern std::array<pappl_pr_driver_t, 2> g_drivers;
@@ -21,6 +22,12 @@ inline constexpr const char *kPrintModeOption = "vantel-print-mode";
 inline constexpr const char *kLabelFitOption = "vantel-label-fit";
 inline constexpr const char *kFindLabels = "find-labels";
 inline constexpr const char *kWholePage = "whole-page";
+
+// A job's print options, as papplJobCreatePrintOptions makes them.
+struct OptionsDeleter {
+  void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
+};
+using OptionsPtr = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
 
 // A vendor option's keyword for a job: the job's own, else the printer's default.
 std::string VendorOption(pappl_job_t *job, const pappl_pr_options_t &options, const char *name);

@@ -14,11 +14,6 @@
 
 namespace {
 
-struct OptionsDeleter {
-  void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
-};
-using OptionsPtr = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
-
 struct FileDescriptor {
   int fd;
   ~FileDescriptor() {

@@ -19,11 +19,6 @@
 
 namespace {
 
-struct OptionsDeleter {
-  void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
-};
-using OptionsPtr = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
-
 bool PrintPages(pappl_job_t *job, pappl_device_t *device, poppler::document &document,
                 pappl_pr_options_t *options) {
   const int dpi = options->printer_resolution[0];
