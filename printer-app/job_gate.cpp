@@ -84,10 +84,12 @@ pappl_job_t *OldestPending(pappl_printer_t *printer) {
 
 void Release(pappl_printer_t *printer);
 
-// A job's thread started here, its printer already marked running for it.
-void *ProcessClaimed(void *job) {
-  pappl_printer_t *printer = papplJobGetPrinter(static_cast<pappl_job_t *>(job));
-  PapplProcess()(static_cast<pappl_job_t *>(job));
+// A job's thread, its printer already marked running for it. A job cancelled while
+// pending since is already ended: starting it would print it and end it a second time.
+void *ProcessClaimed(void *data) {
+  auto *job = static_cast<pappl_job_t *>(data);
+  pappl_printer_t *printer = papplJobGetPrinter(job);
+  if (papplJobGetState(job) == IPP_JSTATE_PENDING) PapplProcess()(job);
   Release(printer);
   return nullptr;
 }

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -288,6 +289,8 @@ TEST(PrinterAppJobs, StayWholeUnderLoad) {
 
   constexpr int kClients = 8, kJobsEach = 36;
   std::atomic<int> busy{0}, failed{0};
+  std::mutex firstFailureMutex;
+  std::string firstFailure;
   std::vector<std::thread> clients;
   for (int c = 0; c < kClients; ++c) {
     clients.emplace_back([&, c] {
@@ -303,13 +306,20 @@ TEST(PrinterAppJobs, StayWholeUnderLoad) {
                                 document.file, 50, 20 + n).first;
           if (status == IPP_STATUS_ERROR_BUSY) ++busy;
         } while (status == IPP_STATUS_ERROR_BUSY && std::chrono::steady_clock::now() < end);
-        if (status != IPP_STATUS_OK) ++failed;
+        if (status != IPP_STATUS_OK && failed++ == 0) {
+          std::lock_guard lock(firstFailureMutex);
+          firstFailure = std::string(ippErrorString(status)) + " (" + cupsLastErrorString() + ") for load-" + std::to_string(n);
+        }
       }
     });
   }
   for (std::thread &client : clients) client.join();
-  EXPECT_EQ(failed, 0);
-  ASSERT_TRUE(AllJobsEnded(kStressPort, server.PrinterUri("lab")));
+  const auto tail = [&](const char *name) {
+    const std::string text = ReadFile(server.Path(name));
+    return text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+  };
+  EXPECT_EQ(failed, 0) << "first: " << firstFailure << "\nserver output:\n" << tail("server.out") << "\nlog:\n" << tail("log");
+  ASSERT_TRUE(AllJobsEnded(kStressPort, server.PrinterUri("lab"))) << tail("server.out");
   EXPECT_EQ(server.Run({"status"}).status, 0) << "the server is gone";
 
   int printed = 0;
