@@ -42,18 +42,26 @@ check_jobs_t *PapplCheckJobs() {
 }
 
 // Whether a job of the printer runs, from its thread's start until PAPPL has finished
-// with it. Printers are few and never freed while jobs run; an entry stays.
+// with it, and how many streamed raster jobs wait for it: their clients hold their
+// connections open, so they go before the spooled jobs. Printers are few and never freed
+// while jobs run; an entry stays.
+struct gate_t {
+  bool running = false;
+  int streamsWaiting = 0;
+};
 std::mutex g_mutex;
 std::condition_variable g_idle;
-std::unordered_map<pappl_printer_t *, bool> g_running;
+std::unordered_map<pappl_printer_t *, gate_t> g_gates;
 
 // Marks `printer` running for `job` if none of its jobs is, and `job` is one PAPPL
 // would start now: pending, with its document spooled.
 bool Claim(pappl_printer_t *printer, pappl_job_t *job) {
   std::lock_guard lock(g_mutex);
-  bool &running = g_running[printer];
-  if (running || papplJobGetState(job) != IPP_JSTATE_PENDING || !papplJobGetFilename(job)) return false;
-  running = true;
+  gate_t &gate = g_gates[printer];
+  if (gate.running || gate.streamsWaiting > 0 || papplJobGetState(job) != IPP_JSTATE_PENDING ||
+      !papplJobGetFilename(job))
+    return false;
+  gate.running = true;
   return true;
 }
 
@@ -97,7 +105,7 @@ void *ProcessClaimed(void *data) {
 void Release(pappl_printer_t *printer) {
   {
     std::lock_guard lock(g_mutex);
-    g_running[printer] = false;
+    g_gates[printer].running = false;
   }
   g_idle.notify_all();
   // The job's own end looked for the next job while it still counted as running.
@@ -113,17 +121,18 @@ void Release(pappl_printer_t *printer) {
 extern "C" void _papplPrinterCheckJobs(pappl_printer_t *printer) {
   {
     std::lock_guard lock(g_mutex);
-    bool &running = g_running[printer];
-    if (running) return;  // the running job looks again when it ends
+    gate_t &gate = g_gates[printer];
+    // The running job, or the streamed one that goes next, looks again when it ends.
+    if (gate.running || gate.streamsWaiting > 0) return;
     if (!papplPrinterIsDeleted(printer) && papplPrinterGetState(printer) != IPP_PSTATE_STOPPED) {
       if (pappl_job_t *job = OldestPending(printer)) {
         pthread_t thread;
-        running = true;
+        gate.running = true;
         if (pthread_create(&thread, nullptr, ProcessClaimed, job) == 0) {
           pthread_detach(thread);
           return;
         }
-        running = false;
+        gate.running = false;
       }
     }
   }
@@ -140,8 +149,11 @@ extern "C" void _papplJobProcessRaster(pappl_job_t *job, pappl_client_t *client)
   pappl_printer_t *printer = papplJobGetPrinter(job);
   {
     std::unique_lock lock(g_mutex);
-    g_idle.wait(lock, [&] { return !g_running[printer]; });
-    g_running[printer] = true;
+    gate_t &gate = g_gates[printer];
+    ++gate.streamsWaiting;
+    g_idle.wait(lock, [&] { return !gate.running; });
+    --gate.streamsWaiting;
+    gate.running = true;
   }
   next(job, client);
   Release(printer);
