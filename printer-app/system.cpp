@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "printer-app/driver.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/pdf_filter.h"
+#include "printer-app/web.h"
 
 namespace {
 
@@ -50,7 +52,18 @@ void SaveSettings(pappl_printer_t *printer, void *file) {
           data.darkness_configured);
 }
 
+std::vector<pappl_printer_t *> Printers(pappl_system_t *system) {
+  std::vector<pappl_printer_t *> printers;
+  papplSystemIteratePrinters(system, [](pappl_printer_t *printer, void *list) {
+    static_cast<std::vector<pappl_printer_t *> *>(list)->push_back(printer);
+  }, &printers);
+  return printers;
+}
+
 bool SaveState(pappl_system_t *system, void *) {
+  // A default changed over IPP shows in the printer's attributes from here on (outside
+  // the iteration, which holds the system's lock).
+  for (pappl_printer_t *printer : Printers(system)) UpdateDefaultAttributes(printer);
   if (!papplSystemSaveState(system, g_state_path.c_str())) return false;
   const std::string temporary = g_settings_path + ".new";
   FILE *file = fopen(temporary.c_str(), "w");
@@ -60,32 +73,28 @@ bool SaveState(pappl_system_t *system, void *) {
   return written && rename(temporary.c_str(), g_settings_path.c_str()) == 0;
 }
 
-void RestoreSettings(pappl_printer_t *printer, void *file) {
+void RestoreSettings(pappl_printer_t *printer, FILE *file) {
   // The saved state holds PAPPL's default of no limit on active jobs.
   PrinterCreatedCallback(printer, nullptr);
-  rewind(static_cast<FILE *>(file));
+  if (!file) return;
+  rewind(file);
   int id, speed, darkness;
-  while (fscanf(static_cast<FILE *>(file), "%d %d %d", &id, &speed, &darkness) == 3) {
+  while (fscanf(file, "%d %d %d", &id, &speed, &darkness) == 3) {
     if (id != papplPrinterGetID(printer)) continue;
     pappl_pr_driver_data_t data;
     papplPrinterGetDriverData(printer, &data);
     data.speed_default = speed;
     data.darkness_configured = darkness;
     papplPrinterSetDriverDefaults(printer, &data, 0, nullptr);
+    UpdateDefaultAttributes(printer);
   }
 }
 
 void LoadState(pappl_system_t *system) {
   papplSystemLoadState(system, g_state_path.c_str());
   FILE *file = fopen(g_settings_path.c_str(), "r");
-  if (file) {
-    papplSystemIteratePrinters(system, RestoreSettings, file);
-    fclose(file);
-  } else {
-    papplSystemIteratePrinters(system, [](pappl_printer_t *printer, void *) {
-      PrinterCreatedCallback(printer, nullptr);
-    }, nullptr);
-  }
+  for (pappl_printer_t *printer : Printers(system)) RestoreSettings(printer, file);
+  if (file) fclose(file);
 }
 
 pappl_loglevel_t LogLevel(const char *value) {
@@ -164,6 +173,7 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
       ServerOptions(option("server-options")), kBaseName, static_cast<int>(port), "_print,_universal",
       spool_path.c_str(), option("log-file"), LogLevel(option("log-level")), auth_service, false);
   if (!system) return nullptr;
+  SetUpWebInterface(system);
 
   if (const char *group = option("admin-group")) papplSystemSetAdminGroup(system, group);
   if (const char *hostname = option("server-hostname")) papplSystemSetHostName(system, hostname);
