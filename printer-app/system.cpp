@@ -1,5 +1,6 @@
 #include "printer-app/system.h"
 
+#include <netinet/in.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -143,8 +144,14 @@ bool IsLoopbackOnly(const char *hostname) {
   if (!hostname || !*hostname || strcmp(hostname, "*") == 0) return false;
   http_addrlist_t *addresses = httpAddrGetList(hostname, AF_UNSPEC, "631");
   bool loopback = addresses != nullptr;
+  // Only the machine's own two addresses: the rest of 127.0.0.0/8 may be forwarded to,
+  // or shared with containers, and PAPPL asks no one there for a login either.
+  const auto own = [](const http_addr_t &addr) {
+    if (addr.addr.sa_family == AF_INET) return addr.ipv4.sin_addr.s_addr == htonl(INADDR_LOOPBACK);
+    return addr.addr.sa_family == AF_INET6 && IN6_IS_ADDR_LOOPBACK(&addr.ipv6.sin6_addr);
+  };
   for (http_addrlist_t *address = addresses; address; address = address->next)
-    loopback = loopback && httpAddrLocalhost(&address->addr);
+    loopback = loopback && own(address->addr);
   httpAddrFreeList(addresses);
   return loopback;
 }

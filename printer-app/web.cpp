@@ -1,5 +1,8 @@
 #include "printer-app/web.h"
 
+#include <avahi-client/client.h>
+#include <avahi-common/simple-watch.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +15,9 @@
 #ifndef VANTEL_VERSION
 #define VANTEL_VERSION "0.0.0"
 #endif
+
+// PAPPL 1.3.1's printer status page, exported by the library though not in its headers.
+extern "C" void _papplPrinterWebHome(pappl_client_t *client, pappl_printer_t *printer);
 
 namespace {
 
@@ -260,15 +266,68 @@ bool PrintingDefaultsPage(pappl_client_t *client, void *context) try {
   return false;
 }
 
+// Whether the DNS-SD daemon answers. Without it PAPPL 1.3.1's Add Printer page, which
+// looks for network printers, aborts the server (avahi_service_browser_new with no client).
+bool HaveDnsSd() {
+  AvahiSimplePoll *poll = avahi_simple_poll_new();
+  if (!poll) return false;
+  int error = 0;
+  AvahiClient *client = avahi_client_new(avahi_simple_poll_get(poll), AvahiClientFlags(0),
+                                         [](AvahiClient *, AvahiClientState, void *) {}, nullptr, &error);
+  if (client) avahi_client_free(client);
+  avahi_simple_poll_free(poll);
+  return client != nullptr;
+}
+
+// The Add Printer page when printers cannot be looked for: how to add one instead.
+bool AddPrinterPage(pappl_client_t *client, void *) try {
+  if (!papplClientHTMLAuthorize(client)) return true;
+  if (!papplClientRespond(client, HTTP_STATUS_OK, nullptr, "text/html", 0, 0)) return false;
+  papplClientHTMLHeader(client, "Add Printer", 0);
+  papplClientHTMLPuts(client,
+                      "    <div class=\"row\">\n      <div class=\"col-12\">\n"
+                      "        <h1 class=\"title\">Add Printer</h1>\n"
+                      "        <p>Looking for printers needs the DNS-SD service (avahi-daemon), which is not "
+                      "running on this machine. Start it and restart the printer application, or add the "
+                      "printer on this machine with its address:</p>\n"
+                      "        <pre>vantel-printer-app add -d labels -m vantel_203dpi -v socket://192.0.2.10:9100\n"
+                      "vantel-printer-app add -d labels -m vantel_300dpi -v 'usb://Vantel/Label%20Printer?serial=...'</pre>\n"
+                      "        <p><code>vantel-printer-app devices</code> lists the printers it finds.</p>\n"
+                      "      </div>\n    </div>\n");
+  papplClientHTMLFooter(client);
+  return true;
+} catch (const std::exception &) {
+  return false;
+}
+
+// The printer's status page: PAPPL's own, except that its buttons (pause, hold new jobs,
+// make default, test page, identify) ask for a login like every settings page; PAPPL
+// 1.3.1 runs them for anyone who can load the page.
+bool PrinterHomePage(pappl_client_t *client, void *context) try {
+  if (papplClientGetMethod(client) == HTTP_STATE_POST && !papplClientHTMLAuthorize(client)) return true;
+  _papplPrinterWebHome(client, static_cast<pappl_printer_t *>(context));
+  return true;
+} catch (const std::exception &) {
+  return false;
+}
+
 }  // namespace
 
-void SetUpWebInterface(pappl_system_t *system) { papplSystemSetFooterHTML(system, kFooterHtml); }
+void SetUpWebInterface(pappl_system_t *system) {
+  papplSystemSetFooterHTML(system, kFooterHtml);
+  // Added before PAPPL adds its own page, which then stays out.
+  if (!HaveDnsSd())
+    papplSystemAddResourceCallback(system, "/addprinter", "text/html", AddPrinterPage, nullptr);
+}
 
 void AddPrinterPages(pappl_printer_t *printer) {
   pappl_system_t *system = papplPrinterGetSystem(printer);
   const std::string path = PrinterPath(printer, "printing");
   papplSystemRemoveResource(system, path.c_str());
   papplSystemAddResourceCallback(system, path.c_str(), "text/html", PrintingDefaultsPage, printer);
+  const std::string home = PrinterPath(printer, "");
+  papplSystemRemoveResource(system, home.c_str());
+  papplSystemAddResourceCallback(system, home.c_str(), "text/html", PrinterHomePage, printer);
 }
 
 void UpdateDefaultAttributes(pappl_printer_t *printer) {

@@ -6,11 +6,13 @@
 
 #include <pappl/pappl.h>
 
-// Sets what every page of the web interface needs from the system: its footer.
+// Sets what every page of the web interface needs from the system: its footer, and an
+// Add Printer page that does not end the server when the DNS-SD daemon is not running.
 void SetUpWebInterface(pappl_system_t *system);
 
 // Puts the app's Printing Defaults page in place of PAPPL's at the printer's
-// "/printing" path. Called for every printer, added or loaded.
+// "/printing" path, and asks for a login before the buttons of its status page act.
+// Called for every printer, added or loaded.
 void AddPrinterPages(pappl_printer_t *printer);
 
 // Brings "print-darkness-default" and "print-speed-default" in the printer's attributes

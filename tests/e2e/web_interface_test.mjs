@@ -63,6 +63,7 @@ try {
   // Every page a user reaches from the navigation.
   const pages = [
     ['home', '/'],
+    ['add-printer', '/addprinter'],
     ['printer', `/${printer}/`],
     ['media', `/${printer}/media`],
     ['printing', `/${printer}/printing`],
