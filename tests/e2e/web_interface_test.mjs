@@ -121,6 +121,10 @@ try {
   check(attribute('printer-darkness-configured') === '80', 'darkness 12 is printer-darkness-configured 80');
   check(attribute('print-speed-default') === '5080', 'speed 2 in/s is print-speed-default 5080');
   check(attribute('vantel-print-mode-default') === 'fine-dither', 'the conversion rule is saved');
+  check(attribute('print-darkness-default') === '0', 'print-darkness-default is returned');
+  check(attribute('identify-actions-supported') === 'sound', 'identify-actions-supported is sound');
+  check(/media-size=\{x-dimension=1129-10160 y-dimension=1129-101600\}/.test(attribute('media-col-database')),
+        'media-col-database has the custom-size range');
   check(attribute('vantel-label-fit-default') === 'whole-page', 'label finding is saved');
   check(attribute('print-color-mode-default') === 'bi-level', 'gray input is saved');
   check(await page.locator('select[name="print-darkness"]').inputValue() === '12', 'the page shows darkness 12');
