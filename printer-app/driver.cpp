@@ -16,6 +16,7 @@
 #include "printer-app/job_gate.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/raster_page.h"
+#include "printer-app/web.h"
 
 std::array<pappl_pr_driver_t, 2> g_drivers = {{
     {"vantel_203dpi", "Vantel Label Printer 203dpi", "MFG:Vantel;MDL:Label Printer 203dpi;", nullptr},
@@ -235,6 +236,9 @@ bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, con
   data->rendpage_cb = EndPage;
   data->rendjob_cb = EndJob;
   data->format = kRawFormat;
+  data->identify_cb = IdentifyPrinter;
+  data->identify_supported = PAPPL_IDENTIFY_ACTIONS_SOUND;
+  data->identify_default = PAPPL_IDENTIFY_ACTIONS_SOUND;
   snprintf(data->make_and_model, sizeof data->make_and_model, "Vantel Label Printer %ddpi", dpi);
   data->ppm = 30;
   data->kind = PAPPL_KIND_LABEL | PAPPL_KIND_ROLL;
@@ -322,4 +326,6 @@ const char *AutoAddCallback(const char *, const char *, const char *device_id, v
 
 void PrinterCreatedCallback(pappl_printer_t *printer, void *) {
   papplPrinterSetMaxActiveJobs(printer, kMaxQueuedJobs);
+  AddPrinterPages(printer);
+  UpdateDefaultAttributes(printer);
 }

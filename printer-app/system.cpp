@@ -1,6 +1,7 @@
 #include "printer-app/system.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,12 +11,14 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "printer-app/driver.h"
 #include "printer-app/image_filter.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/pdf_filter.h"
 #include "printer-app/saved_jobs.h"
+#include "printer-app/web.h"
 
 namespace {
 
@@ -67,7 +70,18 @@ bool CommitFile(const std::string &temporary, const std::string &path) {
   return false;
 }
 
+std::vector<pappl_printer_t *> Printers(pappl_system_t *system) {
+  std::vector<pappl_printer_t *> printers;
+  papplSystemIteratePrinters(system, [](pappl_printer_t *printer, void *list) {
+    static_cast<std::vector<pappl_printer_t *> *>(list)->push_back(printer);
+  }, &printers);
+  return printers;
+}
+
 bool SaveState(pappl_system_t *system, void *) {
+  // A default changed over IPP shows in the printer's attributes from here on (outside
+  // the iteration, which holds the system's lock).
+  for (pappl_printer_t *printer : Printers(system)) UpdateDefaultAttributes(printer);
   // PAPPL writes its state in place, from the start: written into a file of its own
   // first, the state in use is never cut short.
   const std::string state = g_state_path + ".new";
@@ -98,18 +112,20 @@ void EndSavedJobsThatWerePrinting(pappl_system_t *system) {
   if (fclose(file) == 0 && written) CommitFile(temporary, g_state_path);
 }
 
-void RestoreSettings(pappl_printer_t *printer, void *file) {
+void RestoreSettings(pappl_printer_t *printer, FILE *file) {
   // A state saved by PAPPL alone, or by an older version, holds another limit.
   PrinterCreatedCallback(printer, nullptr);
-  rewind(static_cast<FILE *>(file));
+  if (!file) return;
+  rewind(file);
   int id, speed, darkness;
-  while (fscanf(static_cast<FILE *>(file), "%d %d %d", &id, &speed, &darkness) == 3) {
+  while (fscanf(file, "%d %d %d", &id, &speed, &darkness) == 3) {
     if (id != papplPrinterGetID(printer)) continue;
     pappl_pr_driver_data_t data;
     papplPrinterGetDriverData(printer, &data);
     data.speed_default = speed;
     data.darkness_configured = darkness;
     papplPrinterSetDriverDefaults(printer, &data, 0, nullptr);
+    UpdateDefaultAttributes(printer);
   }
 }
 
@@ -117,14 +133,8 @@ void LoadState(pappl_system_t *system) {
   EndSavedJobsThatWerePrinting(system);
   papplSystemLoadState(system, g_state_path.c_str());
   FILE *file = fopen(g_settings_path.c_str(), "r");
-  if (file) {
-    papplSystemIteratePrinters(system, RestoreSettings, file);
-    fclose(file);
-  } else {
-    papplSystemIteratePrinters(system, [](pappl_printer_t *printer, void *) {
-      PrinterCreatedCallback(printer, nullptr);
-    }, nullptr);
-  }
+  for (pappl_printer_t *printer : Printers(system)) RestoreSettings(printer, file);
+  if (file) fclose(file);
 }
 
 pappl_loglevel_t LogLevel(const char *value) {
@@ -173,8 +183,14 @@ bool IsLoopbackOnly(const char *hostname) {
   if (!hostname || !*hostname || strcmp(hostname, "*") == 0) return false;
   http_addrlist_t *addresses = httpAddrGetList(hostname, AF_UNSPEC, "631");
   bool loopback = addresses != nullptr;
+  // Only the machine's own two addresses: the rest of 127.0.0.0/8 may be forwarded to,
+  // or shared with containers, and PAPPL asks no one there for a login either.
+  const auto own = [](const http_addr_t &addr) {
+    if (addr.addr.sa_family == AF_INET) return addr.ipv4.sin_addr.s_addr == htonl(INADDR_LOOPBACK);
+    return addr.addr.sa_family == AF_INET6 && IN6_IS_ADDR_LOOPBACK(&addr.ipv6.sin6_addr);
+  };
   for (http_addrlist_t *address = addresses; address; address = address->next)
-    loopback = loopback && httpAddrLocalhost(&address->addr);
+    loopback = loopback && own(address->addr);
   httpAddrFreeList(addresses);
   return loopback;
 }
@@ -203,6 +219,7 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
       ServerOptions(option("server-options")), kBaseName, static_cast<int>(port), "_print,_universal",
       spool_path.c_str(), option("log-file"), LogLevel(option("log-level")), auth_service, false);
   if (!system) return nullptr;
+  SetUpWebInterface(system);
 
   if (const char *group = option("admin-group")) papplSystemSetAdminGroup(system, group);
   if (const char *hostname = option("server-hostname")) papplSystemSetHostName(system, hostname);

@@ -9,6 +9,7 @@
 // The main loop's system callback.
 pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *data);
 
-// Whether every address `hostname` stands for is a loopback address ("localhost",
-// "127.0.0.1", "::1"); false for "*" (all interfaces) and names that do not resolve.
+// Whether every address `hostname` stands for is 127.0.0.1 or ::1 ("localhost",
+// "127.0.0.1", "::1"); false for "*" (all interfaces), for other loopback addresses
+// ("127.0.0.2") and for names that do not resolve.
 bool IsLoopbackOnly(const char *hostname);

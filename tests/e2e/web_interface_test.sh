@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The printer application's web interface in headless Chromium: every page loads and
+# every settings form works, the server alive after each (web_interface_test.mjs).
+#
+#   web_interface_test.sh APP PORT NODE_PREFIX [SCREENSHOT_DIR]
+#
+# NODE_PREFIX is the folder playwright-core is installed in (with npm, when missing).
+# Exits 77 (skipped) without chromium, node or ipptool, or when playwright-core cannot be
+# installed. Leaves nothing running.
+set -euo pipefail
+
+app=$(readlink -f "$1")
+port=$2 prefix=$3 shots=${4:-}
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+for tool in chromium node npm ipptool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+if [ ! -f "$prefix/node_modules/playwright-core/package.json" ]; then
+  mkdir -p "$prefix"
+  npm install --silent --no-audit --no-fund --prefix "$prefix" playwright-core@1 >/dev/null 2>&1 ||
+    { echo "SKIP: playwright-core could not be installed"; exit 77; }
+fi
+
+source "$source_dir/tests/e2e/app_server.sh"
+work=$(mktemp -d /tmp/vantel-web-test.XXXXXX)
+trap 'app_stop; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM
+app_start "$app" "$work" 127.0.0.1 "$port" -o server-options=no-tls,web-network,web-security,web-log
+
+PLAYWRIGHT_PREFIX=$prefix node "$source_dir/tests/e2e/web_interface_test.mjs" \
+  "http://127.0.0.1:$port" lab "ipp://127.0.0.1:$port/ipp/print/lab" "$shots"
+kill -0 "$app_pid" || { echo "FAIL: the server is gone"; cat "$work/app/server.out"; exit 1; }
