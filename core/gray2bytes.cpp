@@ -42,6 +42,20 @@ void Put(uint8_t &dest, uint8_t packed) {
   else dest = static_cast<uint8_t>(~packed);
 }
 
+// Four packed bytes at once, the first in the word's lowest bits (the vector kernels
+// run on little-endian machines only).
+template <Store store>
+void PutFour(uint8_t *dest, uint32_t packed) {
+  uint32_t word;
+  if constexpr (store == Store::Or) {
+    memcpy(&word, dest, sizeof word);
+    word |= packed;
+  } else {
+    word = ~packed;
+  }
+  memcpy(dest, &word, sizeof word);
+}
+
 // Eight bytes as one word, the first byte in the lowest bits whatever the machine.
 uint64_t LoadEight(const uint8_t *bytes) {
   uint64_t word;
@@ -114,14 +128,7 @@ __attribute__((target("avx2"))) size_t PackRowAvx2(const uint8_t *gray, uint8_t 
     const __m256i black = _mm256_cmpgt_epi8(limit, _mm256_xor_si256(p, bias));
     const uint32_t packed =
         static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(black, reverse)));
-    uint32_t word;
-    if constexpr (store == Store::Or) {
-      memcpy(&word, bits + b, sizeof word);
-      word |= packed;
-    } else {
-      word = ~packed;
-    }
-    memcpy(bits + b, &word, sizeof word);
+    PutFour<store>(bits + b, packed);
   }
   return b;
 }
@@ -157,14 +164,7 @@ VANTEL_NEON_TARGET size_t PackRowNeon(const uint8_t *gray, uint8_t *bits, size_t
                                      PairSums(BlackWeights(gray + b * 8 + 16, limit)));
     // Lanes 0 to 3 are bytes b to b + 3; the machine is little-endian.
     const uint32_t packed = vget_lane_u32(vreinterpret_u32_u8(vpadd_u8(quads, quads)), 0);
-    uint32_t word;
-    if constexpr (store == Store::Or) {
-      memcpy(&word, bits + b, sizeof word);
-      word |= packed;
-    } else {
-      word = ~packed;
-    }
-    memcpy(bits + b, &word, sizeof word);
+    PutFour<store>(bits + b, packed);
   }
   if (b + 2 <= widthBytes) {
     const uint8x8_t half = PairSums(BlackWeights(gray + b * 8, limit));
