@@ -34,10 +34,6 @@ const Page kLabel{"4x6@300", 1200, 1800};
 const Page kA4{"A4@600", 4960, 7016};
 const int kModes[] = {0, 2, 3, 4, 5};
 
-const char *KernelName(Kernel k) {
-  return k == Kernel::Avx2 ? "avx2" : k == Kernel::Sse2 ? "sse2" : "portable";
-}
-
 std::string ConvertName(const Page &page, int mode, Kernel kernel) {
   return std::string("convert/") + page.name + "/mode:" + std::to_string(mode) + "/" +
          KernelName(kernel);
@@ -139,8 +135,8 @@ void PrintRatios(KeepingReporter &reporter) {
 
 int main(int argc, char **argv) {
   for (int mode : kModes) {
-    for (Kernel kernel : {Kernel::Portable, Kernel::Sse2, Kernel::Avx2})
-      if (kernel <= FastestKernel()) RegisterConvert(kLabel, mode, kernel);
+    for (Kernel kernel : kAllKernels)
+      if (KernelRuns(kernel)) RegisterConvert(kLabel, mode, kernel);
     RegisterReference(mode);
   }
   RegisterMemcpy(kLabel);

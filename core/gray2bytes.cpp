@@ -1,6 +1,5 @@
 #include "core/gray2bytes.h"
 
-#include <algorithm>
 #include <cassert>
 #include <array>
 #include <bit>
@@ -14,6 +13,22 @@
 #define VANTEL_X86_SIMD 1
 #endif
 
+// NEON is part of every 64-bit ARM processor. Debian's 32-bit ARM (armhf) only promises
+// VFPv3, so there the kernel is compiled for NEON on its own and run only when the
+// kernel reports the processor has it.
+#if (defined(__aarch64__) || defined(__arm__)) && (defined(__GNUC__) || defined(__clang__)) && \
+    defined(__ARM_ARCH) && (defined(__aarch64__) || __ARM_ARCH >= 7) && \
+    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#include <arm_neon.h>
+#define VANTEL_ARM_NEON 1
+#ifdef __aarch64__
+#define VANTEL_NEON_TARGET
+#else
+#include <sys/auxv.h>
+#define VANTEL_NEON_TARGET __attribute__((target("fpu=neon")))
+#endif
+#endif
+
 namespace {
 
 // How a kernel puts a packed byte (set bit = black) into its destination: added to the
@@ -25,6 +40,20 @@ template <Store store>
 void Put(uint8_t &dest, uint8_t packed) {
   if constexpr (store == Store::Or) dest |= packed;
   else dest = static_cast<uint8_t>(~packed);
+}
+
+// Four packed bytes at once, the first in the word's lowest bits (the vector kernels
+// run on little-endian machines only).
+template <Store store>
+void PutFour(uint8_t *dest, uint32_t packed) {
+  uint32_t word;
+  if constexpr (store == Store::Or) {
+    memcpy(&word, dest, sizeof word);
+    word |= packed;
+  } else {
+    word = ~packed;
+  }
+  memcpy(dest, &word, sizeof word);
 }
 
 // Eight bytes as one word, the first byte in the lowest bits whatever the machine.
@@ -99,19 +128,56 @@ __attribute__((target("avx2"))) size_t PackRowAvx2(const uint8_t *gray, uint8_t 
     const __m256i black = _mm256_cmpgt_epi8(limit, _mm256_xor_si256(p, bias));
     const uint32_t packed =
         static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_shuffle_epi8(black, reverse)));
-    uint32_t word;
-    if constexpr (store == Store::Or) {
-      memcpy(&word, bits + b, sizeof word);
-      word |= packed;
-    } else {
-      word = ~packed;
-    }
-    memcpy(bits + b, &word, sizeof word);
+    PutFour<store>(bits + b, packed);
   }
   return b;
 }
 
 #endif  // VANTEL_X86_SIMD
+
+#ifdef VANTEL_ARM_NEON
+
+// Sixteen pixels against their thresholds: each black lane holds the weight of its bit in
+// its byte, 0x80 for the leftmost pixel down to 0x01, each white lane 0.
+VANTEL_NEON_TARGET uint8x16_t BlackWeights(const uint8_t *pixels, uint8x16_t limit) {
+  static constexpr uint8_t kWeights[16] = {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01,
+                                           0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01};
+  return vandq_u8(vcltq_u8(vld1q_u8(pixels), limit), vld1q_u8(kWeights));
+}
+
+// The sums of neighbouring lanes: lanes 0-3 from the first eight pixels, 4-7 from the next.
+VANTEL_NEON_TARGET uint8x8_t PairSums(uint8x16_t lanes) {
+  return vpadd_u8(vget_low_u8(lanes), vget_high_u8(lanes));
+}
+
+// NEON, 32-bit and 64-bit ARM: 32 pixels, four bytes, per step from byte 0, then one
+// step of 16 pixels if two bytes are left. Returns the first byte not done. As in the
+// SSE2 kernel the black lanes keep the weight of their bit; three pairwise adds sum each
+// byte's eight lanes into one lane, the bytes in order.
+template <Store store>
+VANTEL_NEON_TARGET size_t PackRowNeon(const uint8_t *gray, uint8_t *bits, size_t widthBytes,
+                                      const RowThresholds &t) {
+  const uint8x16_t limit = vld1q_u8(t.data());
+  size_t b = 0;
+  for (; b + 4 <= widthBytes; b += 4) {
+    const uint8x8_t quads = vpadd_u8(PairSums(BlackWeights(gray + b * 8, limit)),
+                                     PairSums(BlackWeights(gray + b * 8 + 16, limit)));
+    // Lanes 0 to 3 are bytes b to b + 3; the machine is little-endian.
+    const uint32_t packed = vget_lane_u32(vreinterpret_u32_u8(vpadd_u8(quads, quads)), 0);
+    PutFour<store>(bits + b, packed);
+  }
+  if (b + 2 <= widthBytes) {
+    const uint8x8_t half = PairSums(BlackWeights(gray + b * 8, limit));
+    const uint8x8_t quads = vpadd_u8(half, half);
+    const uint8x8_t sums = vpadd_u8(quads, quads);
+    Put<store>(bits[b], vget_lane_u8(sums, 0));
+    Put<store>(bits[b + 1], vget_lane_u8(sums, 1));
+    b += 2;
+  }
+  return b;
+}
+
+#endif  // VANTEL_ARM_NEON
 
 // The first `widthBytes` bytes of one row, from widthBytes * 8 gray pixels: the chosen
 // kernel for as much of the row as it covers, narrower ones for the rest. Every kernel
@@ -122,9 +188,11 @@ void PackRow(Kernel kernel, const uint8_t *gray, uint8_t *bits, size_t widthByte
   size_t b = 0;
 #ifdef VANTEL_X86_SIMD
   if (kernel == Kernel::Avx2) b = PackRowAvx2<store>(gray, bits, widthBytes, t);
-  if (kernel != Kernel::Portable) b = PackRowSse2<store>(gray, bits, b, widthBytes, t);
-#else
-  (void)kernel;
+  if (kernel == Kernel::Avx2 || kernel == Kernel::Sse2)
+    b = PackRowSse2<store>(gray, bits, b, widthBytes, t);
+#endif
+#ifdef VANTEL_ARM_NEON
+  if (kernel == Kernel::Neon) b = PackRowNeon<store>(gray, bits, widthBytes, t);
 #endif
   PackRowPortable<store>(gray, bits, b, widthBytes, t);
 }
@@ -151,23 +219,60 @@ Thresholds ThresholdsFor(int mode) {
   return t;
 }
 
-Kernel FastestKernel() {
+bool KernelRuns(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::Portable: return true;
 #ifdef VANTEL_X86_SIMD
-  static const Kernel fastest = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? Kernel::Avx2 : Kernel::Sse2;
-  }();
-  return fastest;
-#else
-  return Kernel::Portable;
+    case Kernel::Sse2: return true;
+    case Kernel::Avx2: {
+      static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+      }();
+      return avx2;
+    }
 #endif
+#if defined(VANTEL_ARM_NEON) && defined(__aarch64__)
+    case Kernel::Neon: return true;
+#elif defined(VANTEL_ARM_NEON)
+    case Kernel::Neon: {
+      // HWCAP_NEON of the 32-bit ARM kernel (asm/hwcap.h).
+      constexpr unsigned long kHwcapNeon = 1ul << 12;
+      static const bool neon = (getauxval(AT_HWCAP) & kHwcapNeon) != 0;
+      return neon;
+    }
+#endif
+    default: return false;
+  }
 }
+
+Kernel FastestKernel() {
+  for (Kernel kernel : {Kernel::Avx2, Kernel::Sse2, Kernel::Neon})
+    if (KernelRuns(kernel)) return kernel;
+  return Kernel::Portable;
+}
+
+const char *KernelName(Kernel kernel) {
+  switch (kernel) {
+    case Kernel::Sse2: return "sse2";
+    case Kernel::Avx2: return "avx2";
+    case Kernel::Neon: return "neon";
+    default: return "portable";
+  }
+}
+
+namespace {
+
+// `kernel` when the processor runs it, else the widest one it does.
+Kernel Usable(Kernel kernel) { return KernelRuns(kernel) ? kernel : FastestKernel(); }
+
+}  // namespace
 
 void PackStreamRow(std::span<const uint8_t> gray, std::span<uint8_t> stream,
                    const RowThresholds &thresholds, Kernel kernel) {
   const size_t whole = gray.size() / 8;
   assert(stream.size() == (gray.size() + 7) / 8);
-  PackRow<Store::Inverted>(std::min(kernel, FastestKernel()), gray.data(), stream.data(), whole,
+  PackRow<Store::Inverted>(Usable(kernel), gray.data(), stream.data(), whole,
                            thresholds);
   if (whole == stream.size()) return;
   // The last byte's pixels, padded with white to a whole byte.
@@ -182,7 +287,7 @@ void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, in
                 Kernel kernel) {
   if (widthBytes <= 0) return;
   // Never an instruction set the processor lacks, whatever was asked for.
-  kernel = std::min(kernel, FastestKernel());
+  kernel = Usable(kernel);
   const size_t width = static_cast<size_t>(widthBytes);
   const Thresholds thresholds = ThresholdsFor(mode);
   for (int r = 0; r < rows; ++r) {

@@ -7,13 +7,24 @@
 #include <cstdint>
 #include <span>
 
-// The instruction sets the conversion can run on, narrowest first. All give the same
-// bitmap; Portable is plain C++ for any machine, Sse2 and Avx2 exist on x86-64 only.
-enum class Kernel { Portable, Sse2, Avx2 };
+// The instruction sets the conversion can run on. All give the same bitmap; Portable is
+// plain C++ for any machine, Sse2 and Avx2 exist on x86-64 only, Neon on 64-bit ARM
+// (always) and on 32-bit ARM processors that have it.
+enum class Kernel { Portable, Sse2, Avx2, Neon };
 
-// The widest kernel this processor runs: Avx2 when it has AVX2, else Sse2 on x86-64,
-// Portable everywhere else.
+// Every kernel, for tests and benchmarks that try each one this processor runs.
+inline constexpr Kernel kAllKernels[] = {Kernel::Portable, Kernel::Sse2, Kernel::Avx2,
+                                         Kernel::Neon};
+
+// Whether this build and this processor can run `kernel`.
+bool KernelRuns(Kernel kernel);
+
+// The widest kernel this processor runs: Avx2 when it has AVX2, else Sse2 on x86-64;
+// Neon on ARM when it has NEON; Portable everywhere else.
 Kernel FastestKernel();
+
+// "portable", "sse2", "avx2" or "neon".
+const char *KernelName(Kernel kernel);
 
 // A rule's thresholds: pixel x of row r is black when its gray level is below
 // [r % 16][x % 16].

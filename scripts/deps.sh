@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev valgrind hyperfine
   libpappl-dev libpoppler-cpp-dev libqpdf-dev qpdf barcode zint zbar-tools dmtx-utils
   libzxing-dev
+  crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user-static debhelper
 )
 
 # Only for hardening-check, so without the many tools devscripts recommends.

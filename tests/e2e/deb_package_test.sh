@@ -5,11 +5,12 @@
 # /usr, /etc and filter log are never written; a driver installed on the machine is
 # purged in the copy only, so the test runs the same on a print server that uses it.
 #
+# The packages are the ones dpkg-buildpackage builds from this tree (scripts/deb_build.sh).
 # In the copy: an earlier package of the old name (rastertovantel, as this project's
-# README once had cpack build it) gives way to printer-driver-vantel; the package holds
-# exactly the files of `cmake --install --component driver`, owned by root with their
-# modes; its postinst makes the log file the filter, run as lp, writes; the scheduler
-# lists the PPDs and makes a queue from one; `apt-get remove` leaves only the log and
+# README once had CPack build it) gives way to printer-driver-vantel; the package holds
+# exactly the files of `cmake --install --component driver` and Debian's documents, owned
+# by root with their modes; its postinst makes the log file the filter, run as lp,
+# writes; the scheduler lists the PPDs and makes a queue from one; `apt-get remove` leaves only the log and
 # `apt-get purge` removes that too, leaving the packages of before. The printer
 # application's package likewise: the files of `cmake --install --component app`, its
 # systemd unit not enabled, the unit's command (with OPTIONS from /etc/default) a server
@@ -37,7 +38,7 @@ app_package=vantel-printer-app
 if [ "$inside" -eq 0 ]; then
   skip() { echo "skipped: $*"; exit 77; }
   [ "$(id -u)" -eq 0 ] || skip "mounting a throw-away root needs root"
-  for command in apt-get dpkg-deb dpkg-query cmake cpack cups-config cupsd setpriv unshare chroot gs systemctl; do
+  for command in apt-get dpkg-deb dpkg-query dpkg-buildpackage dh cmake cups-config cupsd setpriv unshare chroot gs systemctl; do
     command -v "$command" >/dev/null || skip "$command is not installed"
   done
   for dependency in cups libcups2 libpng16-16 libpappl1 libpoppler-cpp0v5; do
@@ -51,14 +52,24 @@ if [ "$inside" -eq 0 ]; then
   trap 'exit 1' INT TERM
 
   # What cmake --install puts on the machine besides the log file, with the package's
-  # prefix, and the modes: the package must hold exactly these files.
-  DESTDIR=$work/stage cmake --install "$build_dir" --component driver --prefix /usr >/dev/null
-  (cd "$work/stage" && find . -type f -printf '%P %m\n' | sed 's|^|/|' | sort) >"$work/files.want"
-  DESTDIR=$work/stage-app cmake --install "$build_dir" --component app --prefix /usr >/dev/null
-  (cd "$work/stage-app" && find . -type f -printf '%P %m\n' | sed 's|^|/|' | sort) >"$work/app-files.want"
+  # prefix, and the modes, and the documents every Debian package has: the package must
+  # hold exactly these files.
+  installed_files() {  # component package
+    DESTDIR=$work/stage-$1 cmake --install "$build_dir" --component "$1" --prefix /usr >/dev/null
+    for doc in "doc/$2/copyright" "doc/$2/changelog.Debian.gz" "lintian/overrides/$2"; do
+      install -D -m 0644 /dev/null "$work/stage-$1/usr/share/$doc"
+    done
+    (cd "$work/stage-$1" && find . -type f -printf '%P %m\n' | sed 's|^|/|' | sort)
+  }
+  installed_files driver "$package" >"$work/files.want"
+  installed_files app "$app_package" >"$work/app-files.want"
 
-  cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log"; exit 1; }
+  # The packages deb_lintian_test.sh built from this tree, or built now.
+  pkg=$build_dir/deb/$(dpkg --print-architecture)
+  compgen -G "$pkg/${package}_*.deb" >/dev/null ||
+    "$source_dir/scripts/deb_build.sh" "$build_dir/deb" >/dev/null || exit 1
+  mkdir "$work/pkg"
+  cp "$pkg"/${package}_*.deb "$pkg"/${app_package}_*.deb "$work/pkg/"
   cp "$work"/pkg/${package}_*.deb "$work/new.deb"
   cp "$work"/pkg/${app_package}_*.deb "$work/app.deb"
 

@@ -3,7 +3,7 @@
 # -DCUPS_DATADIR and -DVANTEL_LOG_PATH of its own (not cups-config's), the build installs
 # the filter, the PPDs and the log file there, and compiles the log path into the filter.
 # Only configures (a few seconds): the generated install rules are what `cmake --install`
-# and CPack run.
+# and the Debian packages' build (debian/rules) run.
 #
 #   install_dirs_test.sh SOURCE_DIR
 set -euo pipefail

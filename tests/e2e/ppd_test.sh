@@ -2,7 +2,7 @@
 # The driver's PPDs: up to date with ppd/vantel.drv and its translations, every text of
 # the .drv translated into each language, the translations read by libcups as a print
 # dialog reads them, and clean for cupstestppd (which checks every language a PPD has)
-# with the built filter in place. The only warnings allowed are the two kinds the README
+# with the built filter in place. The only warnings allowed are the two kinds docs/ppds.md
 # explains: size names that are not Adobe's (the filter looks sizes up by these names) and
 # the DefaultMediaTracking line that has no option (no command carries the value).
 #

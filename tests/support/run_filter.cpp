@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -76,7 +77,25 @@ Running StartProgram(const std::string &program, const std::vector<std::string> 
   // under a checking tool: its words go in front of the filter's argv.
   std::vector<std::string> words;
   std::string path = program;
-  if (const char *wrapper = getenv("VANTEL_TEST_WRAPPER"); wrapper && *wrapper && program == FILTER_PATH) {
+#ifdef CROSS_EMULATOR
+  // A cross build's filter and preview run under the emulator, which passes on the
+  // argv[0] they were given (their wrapper scripts can't: the kernel gives a script its
+  // own path).
+  const std::pair<std::string, std::string> emulated[] = {{FILTER_PATH, FILTER_PROGRAM},
+                                                          {PREVIEW_PATH, PREVIEW_PROGRAM}};
+  for (const auto &[wrapper, real] : emulated) {
+    if (program != wrapper || args.empty()) continue;
+    std::istringstream split(CROSS_EMULATOR);
+    for (std::string word; split >> word;) words.push_back(word);
+    words.insert(words.end(), {"-0", args[0], real});
+    words.insert(words.end(), args.begin() + 1, args.end());
+    path = words[0];
+  }
+#endif
+  if (!words.empty()) {
+    // Run by the emulator.
+  } else if (const char *wrapper = getenv("VANTEL_TEST_WRAPPER");
+             wrapper && *wrapper && program == FILTER_PATH) {
     std::istringstream split(wrapper);
     for (std::string word; split >> word;) words.push_back(word);
     path = words[0];

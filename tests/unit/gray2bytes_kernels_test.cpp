@@ -17,14 +17,12 @@ const int kModes[] = {0, 1, 2, 3, 4, 5, 6, 1000, -1, -32768, INT_MIN};
 
 std::vector<Kernel> KernelsHere() {
   std::vector<Kernel> kernels;
-  for (Kernel k : {Kernel::Portable, Kernel::Sse2, Kernel::Avx2})
-    if (k <= FastestKernel()) kernels.push_back(k);
+  for (Kernel k : kAllKernels)
+    if (KernelRuns(k)) kernels.push_back(k);
   return kernels;
 }
 
-const char *Name(Kernel k) {
-  return k == Kernel::Avx2 ? "avx2" : k == Kernel::Sse2 ? "sse2" : "portable";
-}
+const char *Name(Kernel k) { return KernelName(k); }
 
 // Converts `gray` over a bitmap that already holds `prior`: the result must be the
 // reference's black bits added to them, and nothing else.
@@ -36,6 +34,30 @@ void ExpectMatchesReference(Kernel kernel, const std::vector<uint8_t> &gray, int
   Gray2Bytes(gray.data(), bits.data(), widthBytes, rows, mode, kernel);
   ASSERT_EQ(bits, expected) << Name(kernel) << " mode " << mode << ", " << widthBytes
                             << " bytes wide, " << rows << " rows";
+}
+
+TEST(Gray2BytesKernels, TheWidestOneOfTheProcessorIsChosen) {
+  // A build that leaves its processor's kernel out would pass the other tests on the
+  // portable one alone.
+#if defined(__x86_64__)
+  EXPECT_TRUE(FastestKernel() == Kernel::Avx2 || FastestKernel() == Kernel::Sse2);
+#elif defined(__aarch64__)
+  EXPECT_EQ(FastestKernel(), Kernel::Neon);
+#endif
+  EXPECT_TRUE(KernelRuns(FastestKernel()));
+  EXPECT_TRUE(KernelRuns(Kernel::Portable));
+}
+
+TEST(Gray2BytesKernels, AKernelTheProcessorLacksGivesTheSameBitmap) {
+  // Asked for any kernel, the processor's own or not, the conversion runs one it has.
+  const int widthBytes = 9, rows = 18;
+  std::vector<uint8_t> gray(size_t(widthBytes) * 8 * rows);
+  std::mt19937 random(5);
+  for (uint8_t &p : gray) p = uint8_t(random());
+  for (Kernel kernel : kAllKernels)
+    for (int mode : kModes)
+      ExpectMatchesReference(kernel, gray, widthBytes, rows, mode,
+                             std::vector<uint8_t>(size_t(widthBytes) * rows, 0));
 }
 
 TEST(Gray2BytesKernels, MatchTheReferenceOnRandomPagesOfEveryShape) {
