@@ -10,6 +10,7 @@
 
 #include "printer-app/driver.h"
 #include "printer-app/label_settings.h"
+#include "printer-app/media_setup.h"
 #include "printer-app/pdf_filter.h"
 
 namespace {
@@ -172,10 +173,12 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
   papplSystemSetPrinterDrivers(system, static_cast<int>(g_drivers.size()), g_drivers.data(),
                                AutoAddCallback, PrinterCreatedCallback, DriverCallback, nullptr);
   AddPdfFilter(system);
+  AddCommandFilter(system);
 
   g_state_path = StatePath(".state");
   g_settings_path = StatePath(".settings");
   LoadState(system);
+  AddMediaPages(system);
   papplSystemSetSaveCallback(system, SaveState, nullptr);
   return system;
 }
