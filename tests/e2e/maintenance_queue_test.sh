@@ -3,7 +3,7 @@
 # Maintenance menu and "lp -o document-format=application/vnd.cups-command" send them,
 # reach the printer as its own commands: calibration for the queue's media tracking
 # (GAPDETECT, BLINEDETECT, AUTODETECT), SELFTEST and FORMFEED. A command the printer
-# does not have fails its job. The queue lists the commands in printer-commands.
+# does not have stops its job, sending nothing. The queue lists the commands in printer-commands.
 #
 #   maintenance_queue_test.sh FILTER COMMAND_FILTER PORT
 #
@@ -40,7 +40,7 @@ cases=(
   "continuous|-o MediaTracking=2||Calibrate|AUTODETECT\r\n|completed"
   "job|-o MediaTracking=2|-o MediaTracking=1|Calibrate|BLINEDETECT\r\n|completed"
   "selftest|||PrintSelfTestPage FeedLabel|SELFTEST\r\nFORMFEED\r\n|completed"
-  "unknown|||Clean|||aborted"
+  "unknown|||Clean||processing-stopped"
 )
 declare -A job
 for entry in "${cases[@]}"; do
