@@ -13,17 +13,21 @@ namespace {
 //   %d a signed decimal integer         %u an unsigned one
 //   %t a decimal with up to three places, kept in thousandths
 //   %o ON (1) or OFF (0)                %b the bitmap's widthBytes * height raw bytes
-// The values, in order, go to `fields`.
+//   %c ON, OFF, a count from 1 (kept as it is) or BATCH (0, and cutterBatch set)
+// The values, in order, go to `fields`. A command may also go by a second name, which
+// sets `flag` (BLINE in place of GAP).
 struct CommandShape {
   const char *name;
   const char *args;
   int32_t StreamLabel::*fields[4];
+  const char *otherName = nullptr;
+  bool StreamLabel::*flag = nullptr;
 };
 
 using L = StreamLabel;
 constexpr CommandShape kLabelCommands[] = {
     {"SIZE", " %dmm,%dmm\r\n", {&L::widthMm, &L::heightMm}},
-    {"GAP", " %t,%t\r\n", {&L::gap, &L::gapOffset}},
+    {"GAP", " %t,%t\r\n", {&L::gap, &L::gapOffset}, "BLINE", &L::blackMark},
     {"SPEED", " %d\r\n", {&L::speed}},
     {"DENSITY", " %d\r\n", {&L::density}},
     {"DIRECTION", " %d,%d\r\n", {&L::direction, &L::mirror}},
@@ -31,7 +35,7 @@ constexpr CommandShape kLabelCommands[] = {
     {"OFFSET", " %t\r\n", {&L::feedOffset}},
     {"SHIFT", " %d\r\n", {&L::shift}},
     {"SET PEEL", " %o\r\n", {&L::peel}},
-    {"SET CUTTER", " %o\r\n", {&L::cutter}},
+    {"SET CUTTER", " %c\r\n", {&L::cutter}},
     {"SET PARTIAL_CUTTER", " %o\r\n", {&L::partialCutter}},
     {"SET TEAR", " %o\r\n", {&L::tear}},
     {"CLS", "\r\n", {}},
@@ -67,21 +71,33 @@ bool EndsWithin(const Cursor &c, const char *word) {
 // True when the stream ends at the cursor or inside the name of some command.
 bool EndsWithinAName(const Cursor &c) {
   for (const CommandShape &shape : kLabelCommands)
-    if (EndsWithin(c, shape.name)) return true;
+    if (EndsWithin(c, shape.name) || (shape.otherName && EndsWithin(c, shape.otherName)))
+      return true;
   return false;
 }
 
-// The command at the cursor, or nullptr when no known command starts there.
-const CommandShape *FindCommand(const Cursor &c) {
+// Whether the whole word `name` stands at the cursor.
+bool NameAt(const Cursor &c, const char *name) {
+  const size_t length = strlen(name);
+  if (c.bytes.size() - c.pos < length) return false;
+  if (memcmp(c.bytes.data() + c.pos, name, length) != 0) return false;
+  const size_t after = c.pos + length;
+  return after == c.bytes.size() || !IsNameByte(c.bytes[after]);
+}
+
+// A command found at the cursor: its shape and the name it goes by there.
+struct FoundCommand {
+  const CommandShape *shape = nullptr;
+  const char *name = nullptr;
+};
+
+// The command at the cursor; no shape when no known command starts there.
+FoundCommand FindCommand(const Cursor &c) {
   for (const CommandShape &shape : kLabelCommands) {
-    const size_t length = strlen(shape.name);
-    if (c.bytes.size() - c.pos < length) continue;
-    if (memcmp(c.bytes.data() + c.pos, shape.name, length) != 0) continue;
-    const size_t after = c.pos + length;
-    if (after < c.bytes.size() && IsNameByte(c.bytes[after])) continue;
-    return &shape;
+    if (NameAt(c, shape.name)) return {&shape, shape.name};
+    if (shape.otherName && NameAt(c, shape.otherName)) return {&shape, shape.otherName};
   }
-  return nullptr;
+  return {};
 }
 
 // The first word at the cursor (two when it is SET), quoted for a message, with bytes
@@ -158,6 +174,27 @@ bool ReadSwitch(Cursor &c, const char *command, int32_t &value) {
   return Fail(c, c.pos, std::string("malformed ") + command + " line: ON or OFF expected");
 }
 
+// Reads what SET CUTTER is set to: ON, OFF, after every N labels, or BATCH.
+bool ReadCutter(Cursor &c, const char *command, StreamLabel &label, int32_t &value) {
+  if (NameAt(c, "BATCH")) {
+    c.pos += strlen("BATCH");
+    value = 0;
+    label.cutterBatch = true;
+    return true;
+  }
+  if (!AtEnd(c) && c.bytes[c.pos] >= '0' && c.bytes[c.pos] <= '9') {
+    const size_t start = c.pos;
+    if (!ReadNumber(c, 'u', command, value)) return false;
+    if (value < 1) return Fail(c, start, std::string("number out of range in ") + command);
+    return true;
+  }
+  if (EndsWithin(c, "BATCH")) return false;
+  if (!NameAt(c, "ON") && !NameAt(c, "OFF") && !EndsWithin(c, "ON") && !EndsWithin(c, "OFF"))
+    return Fail(c, c.pos,
+                std::string("malformed ") + command + " line: ON, OFF, BATCH or a count expected");
+  return ReadSwitch(c, command, value);
+}
+
 // Reads the bitmap bytes the label's BITMAP line announced, checking first that the
 // stream holds them all.
 bool ReadBitmap(Cursor &c, StreamLabel &label) {
@@ -183,6 +220,8 @@ bool ReadArguments(Cursor &c, const CommandShape &shape, StreamLabel &label) {
         ok = ReadBitmap(c, label);
       } else if (kind == 'o') {
         ok = ReadSwitch(c, shape.name, label.*shape.fields[field++]);
+      } else if (kind == 'c') {
+        ok = ReadCutter(c, shape.name, label, label.*shape.fields[field++]);
       } else {
         ok = ReadNumber(c, kind, shape.name, label.*shape.fields[field++]);
       }
@@ -214,23 +253,24 @@ StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
     const std::string number = std::to_string(parse.labels.size() + 1);
     bool whole = true;
     for (const CommandShape &expected : kLabelCommands) {
-      const CommandShape *found = FindCommand(c);
+      const FoundCommand found = FindCommand(c);
       if (&expected == &kLabelCommands[std::size(kLabelCommands) - 1] &&
-          (AtEnd(c) || found == &kLabelCommands[0])) {
+          (AtEnd(c) || found.shape == &kLabelCommands[0])) {
         label.printed = false;
         break;
       }
-      if (!found && EndsWithinAName(c)) {
+      if (!found.shape && EndsWithinAName(c)) {
         whole = false;
-      } else if (!found) {
+      } else if (!found.shape) {
         const std::string word = QuotedWord(c);
         Fail(c, c.pos, word == "\"\"" ? "empty line where a command belongs"
                                      : "unknown command " + word);
-      } else if (found != &expected) {
+      } else if (found.shape != &expected) {
         Fail(c, c.pos, std::string("expected ") + expected.name + " in label " + number +
-                           ", found " + found->name);
+                           ", found " + found.name);
       } else {
-        c.pos += strlen(found->name);
+        c.pos += strlen(found.name);
+        if (found.name != expected.name) label.*expected.flag = true;
         whole = ReadArguments(c, expected, label);
       }
       if (!c.error.empty() || !whole) break;

@@ -14,14 +14,17 @@
 struct StreamLabel {
   size_t offset = 0;                    // byte offset of the label's SIZE line
   int32_t widthMm = 0, heightMm = 0;    // SIZE
-  int32_t gap = 0, gapOffset = 0;       // GAP, thousandths
+  int32_t gap = 0, gapOffset = 0;       // GAP or BLINE, thousandths
+  bool blackMark = false;               // BLINE: the sensor looks for black marks
   int32_t speed = 0;                    // SPEED
   int32_t density = 0;                  // DENSITY
   int32_t direction = 0, mirror = 0;    // DIRECTION
   int32_t referenceX = 0, referenceY = 0;  // REFERENCE
   int32_t feedOffset = 0;               // OFFSET, thousandths
   int32_t shift = 0;                    // SHIFT
-  int32_t peel = 0, cutter = 0, partialCutter = 0, tear = 0;  // SET ..., ON 1 and OFF 0
+  int32_t peel = 0, cutter = 0, partialCutter = 0, tear = 0;  // SET ..., ON 1 and OFF 0;
+                                        // SET CUTTER N (every N labels) is N
+  bool cutterBatch = false;             // SET CUTTER BATCH: one cut after the job
   int32_t bitmapX = 0, bitmapY = 0;     // BITMAP origin, in dots
   int32_t widthBytes = 0, height = 0;   // BITMAP size: bytes per row, rows
   std::vector<uint8_t> bits;            // widthBytes * height bytes; a 0 bit is a printed dot
@@ -35,9 +38,9 @@ struct StreamParse {
   size_t errorOffset = 0;           // byte offset of the fault, counted from 0
 };
 
-// Reads a label command stream: labels made of the setup lines SIZE, GAP, SPEED,
-// DENSITY, DIRECTION, REFERENCE, OFFSET, SHIFT, SET PEEL, SET CUTTER, SET PARTIAL_CUTTER,
-// SET TEAR and CLS, in that order, each ended by CR LF; then "BITMAP x,y,widthBytes,
+// Reads a label command stream: labels made of the setup lines SIZE, GAP (or BLINE), SPEED,
+// DENSITY, DIRECTION, REFERENCE, OFFSET, SHIFT, SET PEEL, SET CUTTER (ON, OFF, a count or
+// BATCH), SET PARTIAL_CUTTER, SET TEAR and CLS, in that order, each ended by CR LF; then "BITMAP x,y,widthBytes,
 // height,1," with exactly widthBytes * height raw bytes and CR LF; then "PRINT sets,copies".
 // A label whose bitmap is followed by the end of the stream or by the next label's SIZE
 // has no PRINT: a cancelled job ends its last label so, and it is read as not printed.

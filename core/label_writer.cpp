@@ -4,6 +4,8 @@
 #include <array>
 #include <cassert>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -11,6 +13,46 @@ std::span<const uint8_t> Give(label_page_t &page, const char *text, int length) 
   assert(length >= 0);
   page.bytes.assign(text, text + length);
   return page.bytes;
+}
+
+// Hundredths of a millimetre as inches with three decimals, rounded half away from zero
+// (3 mm is "0.118", 3.05 mm "0.120", -1 mm "-0.039"); a length that rounds to nothing is
+// "0.000", never "-0.000".
+std::string Inches(int hundredths) {
+  const int thousandths = (std::abs(hundredths) * 100 + 127) / 254;
+  char text[16];
+  snprintf(text, sizeof text, "%s%d.%03d", hundredths < 0 && thousandths ? "-" : "",
+           thousandths / 1000, thousandths % 1000);
+  return text;
+}
+
+// The sensor line: GAP for gap stock (and for a tracking that is none of the three),
+// BLINE for black marks, and a gap of nothing for continuous stock.
+std::string SensorLine(const label_doc_t &doc) {
+  if (doc.mediaTracking == kTrackingContinuous) return "GAP 0.000,0.000";
+  return std::string(doc.mediaTracking == kTrackingMark ? "BLINE " : "GAP ") +
+         Inches(doc.gapHeight) + "," + Inches(doc.gapOffset);
+}
+
+const char *DirectionArgs(int16_t direction) {
+  switch (direction) {
+    case kDirectionUpsideDown: return "1,0";
+    case kDirectionMirrored: return "0,1";
+    default: return "0,0";
+  }
+}
+
+// The SET CUTTER value: OFF unless the label mode cuts, then after every N labels (at
+// least every label) or once at the end of the job.
+std::string CutterArgs(const label_doc_t &doc) {
+  if (doc.labelMode == kCutterDelayed) return "BATCH";
+  if (doc.labelMode != kCutter) return "OFF";
+  return std::to_string(std::max<int>(doc.cutInterval, 1));
+}
+
+// Tear-off is the mode of every label mode that is not one of the others.
+bool TearsOff(const label_doc_t &doc) {
+  return doc.labelMode != kPeelOff && doc.labelMode != kCutter && doc.labelMode != kCutterDelayed;
 }
 
 }  // namespace
@@ -42,22 +84,24 @@ std::span<const uint8_t> begin_label_page(label_page_t &page, const label_doc_t 
   const int length = snprintf(
       text, sizeof text,
       "SIZE %dmm,%dmm\r\n"
-      "GAP 0.120,0.000\r\n"
+      "%s\r\n"
       "SPEED %d\r\n"
       "DENSITY %d\r\n"
-      "DIRECTION 0,0\r\n"
+      "DIRECTION %s\r\n"
       "REFERENCE %d,%d\r\n"
-      "OFFSET 0.000\r\n"
-      "SHIFT 0\r\n"
-      "SET PEEL OFF\r\n"
-      "SET CUTTER OFF\r\n"
+      "OFFSET %s\r\n"
+      "SHIFT %d\r\n"
+      "SET PEEL %s\r\n"
+      "SET CUTTER %s\r\n"
       "SET PARTIAL_CUTTER OFF\r\n"
-      "SET TEAR ON\r\n"
+      "SET TEAR %s\r\n"
       "CLS\r\n"
       "BITMAP %d,%d,%d,%d,1,",
-      doc.labelWidth, doc.labelHeight, doc.speed, doc.darkness, doc.referenceX,
-      doc.referenceY, doc.horizontal, doc.vertical, static_cast<int>(page.widthBytes),
-      static_cast<int>(height));
+      doc.labelWidth, doc.labelHeight, SensorLine(doc).c_str(), doc.speed, doc.darkness,
+      DirectionArgs(doc.direction), doc.referenceX, doc.referenceY,
+      Inches(doc.tearOffset).c_str(), doc.shift, doc.labelMode == kPeelOff ? "ON" : "OFF",
+      CutterArgs(doc).c_str(), TearsOff(doc) ? "ON" : "OFF", doc.horizontal,
+      doc.vertical, static_cast<int>(page.widthBytes), static_cast<int>(height));
   return Give(page, text, length);
 }
 

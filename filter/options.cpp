@@ -51,6 +51,12 @@ void set_page_size(label_doc_t &doc, const char *name, const char *value) {
   WriteLog("(wxh)|%d|%d|", doc.labelWidth, doc.labelHeight);
 }
 
+// A setting of the stock or the finishing, logged as it is stored.
+void apply_media_option(label_doc_t &doc, const named_setting_t &setting, const char *value) {
+  store_int_setting(doc, setting.field, value);
+  WriteLog("doc->%s = %d", setting.fieldName, int_setting(doc, setting.field));
+}
+
 void apply_option(label_doc_t &doc, job_option_t option, const char *name, const char *value) {
   if (option == kPageSize) {
     set_page_size(doc, name, value);
@@ -74,6 +80,14 @@ void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *
   doc.darkness = kDefaultDarkness;
   doc.mediaTracking = kDefaultMediaTracking;
   doc.mode = kDefaultMode;
+  const label_doc_t defaults{};
+  doc.gapHeight = defaults.gapHeight;
+  doc.gapOffset = defaults.gapOffset;
+  doc.labelMode = defaults.labelMode;
+  doc.cutInterval = defaults.cutInterval;
+  doc.tearOffset = defaults.tearOffset;
+  doc.shift = defaults.shift;
+  doc.direction = defaults.direction;
 
   set_pstops_with_ppd(doc);
 
@@ -81,15 +95,21 @@ void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *
   // A name counts once: its first option is applied, whatever its value, and later
   // options of that name are passed over.
   std::array<bool, kJobOptionCount> applied{};
+  std::array<bool, std::size(kMediaSettings)> mediaApplied{};
   for (int i = 0; i < num_options; ++i) {
     const char *name = options[i].name;
     if (!name) continue;
     const char *value = options[i].value ? options[i].value : "";
-    for (int option = 0; option < kJobOptionCount; ++option) {
+    bool found = false;
+    for (int option = 0; option < kJobOptionCount && !found; ++option) {
       if (applied[option] || strcmp(name, kJobOptionNames[option]) != 0) continue;
-      applied[option] = true;
+      applied[option] = found = true;
       apply_option(doc, static_cast<job_option_t>(option), name, value);
-      break;
+    }
+    for (size_t setting = 0; setting < mediaApplied.size() && !found; ++setting) {
+      if (mediaApplied[setting] || strcmp(name, kMediaSettings[setting].name) != 0) continue;
+      mediaApplied[setting] = found = true;
+      apply_media_option(doc, kMediaSettings[setting], value);
     }
   }
 }

@@ -7,7 +7,7 @@
 #include "core/label_doc.h"
 
 // Fills `doc` for the whole job. Recognises the options Darkness, PrintSpeed, Horizontal,
-// Vertical, MediaTracking, PrintMode and PageSize by their exact names; only the first
-// option of each name counts, even when its value means nothing. Every other option is
-// ignored.
+// Vertical, MediaTracking, PrintMode and PageSize, and the stock and finishing settings
+// (kMediaSettings: GapHeight, LabelMode, ...) by their exact names; only the first option
+// of each name counts, even when its value means nothing. Every other option is ignored.
 void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *options);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "core/page_list.h"
 #include "cupsutil/cups_handles.h"
@@ -87,6 +88,13 @@ void set_pstops_with_ppd(label_doc_t &doc) {
   for (const ppd_default_t &entry : kIntDefaults) {
     if (const char *value = read_default(ppd.get(), entry.attribute))
       store_int_setting(doc, entry.field, value);
+  }
+  // The stock and the finishing: logged as read, and in no summary line, so a PPD
+  // without them logs what it always has.
+  for (const named_setting_t &setting : kMediaSettings) {
+    const std::string attribute = std::string("Default") + setting.name;
+    if (const char *value = read_default(ppd.get(), attribute.c_str()))
+      store_int_setting(doc, setting.field, value);
   }
 
   WriteLog("ppdfile PageSize:%dx%d", doc.labelWidth, doc.labelHeight);

@@ -17,17 +17,35 @@ int32_t leading_int(const char *text) {
   return static_cast<int32_t>(value);
 }
 
+namespace {
+
+int16_t label_doc_t::*field_member(int_setting_t field) {
+  switch (field) {
+    case int_setting_t::darkness: return &label_doc_t::darkness;
+    case int_setting_t::speed: return &label_doc_t::speed;
+    case int_setting_t::vertical: return &label_doc_t::vertical;
+    case int_setting_t::horizontal: return &label_doc_t::horizontal;
+    case int_setting_t::mediaTracking: return &label_doc_t::mediaTracking;
+    case int_setting_t::mode: return &label_doc_t::mode;
+    case int_setting_t::gapHeight: return &label_doc_t::gapHeight;
+    case int_setting_t::gapOffset: return &label_doc_t::gapOffset;
+    case int_setting_t::labelMode: return &label_doc_t::labelMode;
+    case int_setting_t::cutInterval: return &label_doc_t::cutInterval;
+    case int_setting_t::tearOffset: return &label_doc_t::tearOffset;
+    case int_setting_t::shift: return &label_doc_t::shift;
+    case int_setting_t::direction: return &label_doc_t::direction;
+  }
+  return &label_doc_t::mode;
+}
+
+}  // namespace
+
 void store_int_setting(label_doc_t &doc, int_setting_t field, const char *value) {
   const int32_t number = leading_int(value);
-  switch (field) {
-    case int_setting_t::darkness: doc.darkness = low_16_bits(number); break;
-    case int_setting_t::speed: doc.speed = low_16_bits(number / 10); break;
-    case int_setting_t::vertical: doc.vertical = low_16_bits(number); break;
-    case int_setting_t::horizontal: doc.horizontal = low_16_bits(number); break;
-    case int_setting_t::mediaTracking: doc.mediaTracking = low_16_bits(number); break;
-    case int_setting_t::mode: doc.mode = low_16_bits(number); break;
-  }
+  doc.*field_member(field) = low_16_bits(field == int_setting_t::speed ? number / 10 : number);
 }
+
+int16_t int_setting(const label_doc_t &doc, int_setting_t field) { return doc.*field_member(field); }
 
 bool is_custom_size(const char *text) { return text && strstr(text, "Custom"); }
 

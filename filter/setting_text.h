@@ -14,7 +14,28 @@
 int32_t leading_int(const char *text);
 
 // The record fields that one integer setting text sets.
-enum class int_setting_t { darkness, speed, vertical, horizontal, mediaTracking, mode };
+enum class int_setting_t { darkness, speed, vertical, horizontal, mediaTracking, mode, gapHeight,
+                           gapOffset, labelMode, cutInterval, tearOffset, shift, direction };
+
+// The settings of the stock and the finishing, which both layers read under these names
+// ("Default" before them in the PPD), with their record fields.
+struct named_setting_t {
+  const char *name;
+  int_setting_t field;
+  const char *fieldName;  // in the log
+};
+inline constexpr named_setting_t kMediaSettings[] = {
+    {"GapHeight", int_setting_t::gapHeight, "gapHeight"},
+    {"GapOffset", int_setting_t::gapOffset, "gapOffset"},
+    {"LabelMode", int_setting_t::labelMode, "labelMode"},
+    {"CutInterval", int_setting_t::cutInterval, "cutInterval"},
+    {"TearOffset", int_setting_t::tearOffset, "tearOffset"},
+    {"PrintShift", int_setting_t::shift, "shift"},
+    {"PrintDirection", int_setting_t::direction, "direction"},
+};
+
+// The stored value of `field`, as its log line shows it.
+int16_t int_setting(const label_doc_t &doc, int_setting_t field);
 
 // Stores the leading integer of `value` in `field`. Speeds are given ten times finer than
 // the printer takes them: the speed is divided by 10, truncating toward zero.

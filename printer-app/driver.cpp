@@ -15,6 +15,7 @@
 #include "core/label_writer.h"
 #include "printer-app/job_gate.h"
 #include "printer-app/label_settings.h"
+#include "printer-app/media_setup.h"
 #include "printer-app/raster_page.h"
 #include "printer-app/web.h"
 
@@ -90,7 +91,7 @@ label_doc_t JobSettings(pappl_job_t *job, const pappl_pr_options_t &options) {
   SetLabelSize(doc, options.media.size_width, options.media.size_length);
   doc.speed = SpeedSetting(options.print_speed);
   doc.darkness = DarknessLevel(options.darkness_configured, options.print_darkness);
-  doc.mediaTracking = kDefaultMediaTracking;
+  ApplyMediaSetup(job, options, doc);
   doc.horizontal = OffsetDots(options.media.left_offset, dpi);
   doc.vertical = OffsetDots(options.media.top_offset, dpi);
   doc.mode = ModeForJob(ModeForKeyword(VendorOption(job, options, kPrintModeOption).c_str()),
@@ -276,11 +277,8 @@ bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, con
   data->media_default.left_margin = data->media_default.right_margin = data->left_right;
   data->media_default.top_margin = data->media_default.bottom_margin = data->bottom_top;
   data->media_ready[0] = data->media_default;
-  data->tracking_supported = PAPPL_MEDIA_TRACKING_GAP;
   data->left_offset_supported[1] = kMaxOffset;
   data->top_offset_supported[1] = kMaxOffset;
-  data->mode_supported = PAPPL_LABEL_MODE_TEAR_OFF;
-  data->mode_configured = PAPPL_LABEL_MODE_TEAR_OFF;
 
   data->speed_supported[0] = kMinSpeed * kSpeedStep;
   data->speed_supported[1] = kMaxSpeed * kSpeedStep;
@@ -304,6 +302,7 @@ bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, con
   data->num_vendor = 0;
   add(kPrintModeOption, modes);
   add(kLabelFitOption, fits);
+  AddMediaSetup(data, *attrs);
   return true;
 } catch (const std::exception &) {
   return false;
@@ -328,4 +327,6 @@ void PrinterCreatedCallback(pappl_printer_t *printer, void *) {
   papplPrinterSetMaxActiveJobs(printer, kMaxQueuedJobs);
   AddPrinterPages(printer);
   UpdateDefaultAttributes(printer);
+  // Printers of the saved state get their page once it is loaded (AddMediaPages).
+  if (papplSystemIsRunning(papplPrinterGetSystem(printer))) AddMediaPage(printer);
 }

@@ -16,6 +16,7 @@
 #include "printer-app/driver.h"
 #include "printer-app/image_filter.h"
 #include "printer-app/label_settings.h"
+#include "printer-app/media_setup.h"
 #include "printer-app/pdf_filter.h"
 #include "printer-app/saved_jobs.h"
 #include "printer-app/web.h"
@@ -235,10 +236,12 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
                                AutoAddCallback, PrinterCreatedCallback, DriverCallback, nullptr);
   AddPdfFilter(system);
   AddImageFilters(system);
+  AddCommandFilter(system);
 
   g_state_path = StatePath(".state");
   g_settings_path = StatePath(".settings");
   LoadState(system);
+  AddMediaPages(system);
   papplSystemSetSaveCallback(system, SaveState, nullptr);
   return system;
 }

@@ -61,6 +61,45 @@ std::string Edges(const BitmapFit &fit) {
   return text + (edges.size() == 1 ? " edge" : " edges");
 }
 
+// Thousandths of an inch as the stream writes them: "0.118".
+std::string Inches(int32_t thousandths) {
+  char text[24];
+  snprintf(text, sizeof text, "%s%d.%03d", thousandths < 0 ? "-" : "",
+           static_cast<int>(std::abs(int64_t{thousandths}) / 1000),
+           static_cast<int>(std::abs(int64_t{thousandths}) % 1000));
+  return text;
+}
+
+// What the label asks of the stock and the finishing where it differs from a plain
+// gap label torn off (GAP 0.120,0.000, DIRECTION 0,0, OFFSET 0.000, SHIFT 0, tear on):
+// ", black mark 0.098 in + 0.039 in, peel-off, offset -0.039 in", or nothing.
+std::string MediaAndFinishing(const StreamLabel &label) {
+  std::string text;
+  const auto add = [&text](const std::string &part) { text += ", " + part; };
+  if (label.blackMark) {
+    add("black mark " + Inches(label.gap) + " in");
+  } else if (label.gap == 0 && label.gapOffset == 0) {
+    add("continuous");
+  } else if (label.gap != 120 || label.gapOffset != 0) {
+    add("gap " + Inches(label.gap) + " in");
+  }
+  if (label.gapOffset != 0) text += " + " + Inches(label.gapOffset) + " in";
+  if (label.direction != 0 || label.mirror != 0)
+    add(label.direction != 0 && label.mirror != 0 ? "upside down and mirrored"
+        : label.direction != 0                    ? "upside down"
+                                                  : "mirrored");
+  if (label.feedOffset != 0) add("offset " + Inches(label.feedOffset) + " in");
+  if (label.shift != 0) add("shift " + std::to_string(label.shift) + " dots");
+  if (label.peel) add("peel-off");
+  if (label.cutterBatch) add("cut after the job");
+  if (label.cutter == 1) add("cut every label");
+  if (label.cutter > 1) add("cut every " + std::to_string(label.cutter) + " labels");
+  if (label.partialCutter) add("partial cut");
+  if (!label.tear && !label.peel && !label.cutter && !label.cutterBatch) add("no tear-off");
+  if (label.tear && (label.peel || label.cutter || label.cutterBatch)) add("tear-off");
+  return text;
+}
+
 // Draws one label as `path` and reports it. Returns false when no picture was made.
 bool PreviewLabel(const StreamLabel &label, int number, const std::string &path, int dpi) {
   const int64_t width = MmToDots(label.widthMm, dpi), height = MmToDots(label.heightMm, dpi);
@@ -84,10 +123,11 @@ bool PreviewLabel(const StreamLabel &label, int number, const std::string &path,
             label.heightMm, dpi, error.c_str());
     return false;
   }
-  printf("%s: %d x %d mm (%lld x %lld dots at %d dpi), speed %d, density %d, "
+  printf("%s: %d x %d mm (%lld x %lld dots at %d dpi), speed %d, density %d%s, "
          "bitmap %lld x %d dots at %d,%d, copies %d",
          path.c_str(), label.widthMm, label.heightMm, static_cast<long long>(width),
          static_cast<long long>(height), dpi, label.speed, label.density,
+         MediaAndFinishing(label).c_str(),
          static_cast<long long>(bitmapWidth), label.height, label.bitmapX, label.bitmapY,
          label.copies);
   if (label.sets != 1) printf(" in %d sets", label.sets);

@@ -93,6 +93,40 @@ TEST(Preview, WritesOnePngPerLabelAndSummarizesIt) {
   }
 }
 
+// Each label's line names the stock and the finishing it asks for where they are not a
+// plain gap label torn off.
+TEST(Preview, NamesTheStockAndFinishing) {
+  auto with = [](std::vector<std::pair<std::string, std::string>> edits) {
+    std::string label = kLabel;
+    for (const auto &[from, to] : edits) label.replace(label.find(from), from.size(), to);
+    return label;
+  };
+  struct Case {
+    std::string label, named;
+  } cases[] = {
+      {with({{"GAP 0.120,0.000", "BLINE 0.098,0.039"}, {"SET CUTTER OFF", "SET CUTTER 3"},
+             {"SET TEAR ON", "SET TEAR OFF"}}),
+       ", black mark 0.098 in + 0.039 in, cut every 3 labels"},
+      {with({{"GAP 0.120,0.000", "GAP 0.000,0.000"}, {"SET CUTTER OFF", "SET CUTTER BATCH"},
+             {"SET TEAR ON", "SET TEAR OFF"}}),
+       ", continuous, cut after the job"},
+      {with({{"GAP 0.120", "GAP 0.118"}, {"DIRECTION 0,0", "DIRECTION 1,0"},
+             {"OFFSET 0.000", "OFFSET -0.039"}, {"SHIFT 0", "SHIFT -8"}, {"SET PEEL OFF", "SET PEEL ON"},
+             {"SET TEAR ON", "SET TEAR OFF"}}),
+       ", gap 0.118 in, upside down, offset -0.039 in, shift -8 dots, peel-off"},
+      {with({{"DIRECTION 0,0", "DIRECTION 0,1"}, {"SET CUTTER OFF", "SET CUTTER 1"}}),
+       ", mirrored, cut every label, tear-off"},
+      {with({{"SET TEAR ON", "SET TEAR OFF"}}), ", no tear-off"},
+  };
+  for (const Case &c : cases) {
+    PreviewRun run;
+    RunPreview(run, c.label, {"@/job.prn"});
+    EXPECT_EQ(run.result.status, 0) << run.result.err;
+    EXPECT_EQ(run.result.out, run.file("job-1") + ".png: 2 x 1 mm (16 x 8 dots at 203 dpi), speed 4, "
+                                                  "density 7" + c.named + ", bitmap 8 x 2 dots at 3,2, copies 2\n");
+  }
+}
+
 TEST(Preview, OutputPrefixDpiAndStandardInput) {
   PreviewRun run;
   std::filesystem::create_directory(run.file("out"));

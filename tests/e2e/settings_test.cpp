@@ -82,9 +82,11 @@ TEST(Settings, JobOptionOverPpdDefaultOverBuiltInDefault) {
   RunResult r = RunFilter("Darkness=3 Vertical=2 MediaTracking=1", SmallPage(), {"PPD=" + ppd});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "PAGE: 1 1\n");
-  // Size, speed, origin x and mode from the PPD (gray 140 is white in mode 0); darkness
-  // and origin y from the options.
-  EXPECT_EQ(r.out, SetupLines(62, 40, 3, 3) + "BITMAP 8,2,1,1,1,\xFF\r\nPRINT 1,1\r\n");
+  // Size, speed, origin x and mode from the PPD (gray 140 is white in mode 0); darkness,
+  // origin y and the black-mark sensor from the options.
+  std::string setup = SetupLines(62, 40, 3, 3);
+  setup.replace(setup.find("GAP 0.120"), 3, "BLINE");
+  EXPECT_EQ(r.out, setup + "BITMAP 8,2,1,1,1,\xFF\r\nPRINT 1,1\r\n");
 
   // argv[0] is left out: a checking tool that runs the filter (scripts/valgrind.sh) puts
   // the filter's path there.

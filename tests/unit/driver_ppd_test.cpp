@@ -90,7 +90,9 @@ TEST(DriverPpd, ChoicesAreNumbersTheFilterReadsWhole) {
   for (const char *path : kPpds) {
     PpdPtr ppd{ppdOpenFile(path)};
     ASSERT_TRUE(ppd) << path;
-    for (const char *name : {"Darkness", "PrintSpeed", "PrintMode", "Horizontal", "Vertical"}) {
+    for (const char *name : {"Darkness", "PrintSpeed", "PrintMode", "Horizontal", "Vertical",
+                             "MediaTracking", "GapHeight", "GapOffset", "LabelMode",
+                             "CutInterval", "TearOffset", "PrintShift", "PrintDirection"}) {
       ppd_option_t *option = ppdFindOption(ppd.get(), name);
       ASSERT_TRUE(option) << path << " " << name;
       for (int i = 0; i < option->num_choices; ++i) {

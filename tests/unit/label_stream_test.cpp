@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,71 @@ TEST(LabelStream, ValuesOfEveryCommand) {
   EXPECT_EQ(std::vector<int32_t>(std::begin(got), std::end(got)),
             std::vector<int32_t>(std::begin(want), std::end(want)));
   EXPECT_TRUE(second.bits.empty());
+}
+
+// Every setting of the stock and the finishing the writer can write reads back as it was
+// set, and what a stream states that no writer setting makes is still refused.
+TEST(LabelStream, StockAndFinishingReadBack) {
+  const std::string label = LabelText(60, 40, 0, 0, 2, 1, "\x7F\xFF");
+  auto with = [&](const std::string &from, const std::string &to) {
+    std::string s = label;
+    s.replace(s.find(from), from.size(), to);
+    return s;
+  };
+  struct Case {
+    const char *name;
+    std::string stream;
+    bool blackMark;
+    int32_t gap, gapOffset, cutter;
+    bool batch;
+  } cases[] = {
+      {"gap", label, false, 120, 0, 0, false},
+      {"black mark", with("GAP 0.120,0.000", "BLINE 0.098,0.039"), true, 98, 39, 0, false},
+      {"continuous", with("GAP 0.120,0.000", "GAP 0.000,0.000"), false, 0, 0, 0, false},
+      {"cut every 3", with("SET CUTTER OFF", "SET CUTTER 3"), false, 120, 0, 3, false},
+      {"cut every label", with("SET CUTTER OFF", "SET CUTTER 1"), false, 120, 0, 1, false},
+      {"cut after the job", with("SET CUTTER OFF", "SET CUTTER BATCH"), false, 120, 0, 0, true},
+  };
+  for (const Case &c : cases) {
+    const StreamParse parse = Parse(c.stream);
+    ASSERT_EQ(parse.error, "") << c.name;
+    ASSERT_EQ(parse.labels.size(), 1u) << c.name;
+    const StreamLabel &l = parse.labels[0];
+    EXPECT_EQ(l.blackMark, c.blackMark) << c.name;
+    EXPECT_EQ(l.gap, c.gap) << c.name;
+    EXPECT_EQ(l.gapOffset, c.gapOffset) << c.name;
+    EXPECT_EQ(l.cutter, c.cutter) << c.name;
+    EXPECT_EQ(l.cutterBatch, c.batch) << c.name;
+  }
+
+  struct Bad {
+    const char *name;
+    std::string stream, error;
+  } bad[] = {
+      {"no cut count of 0", with("SET CUTTER OFF", "SET CUTTER 0"), "number out of range in SET CUTTER"},
+      {"no negative count", with("SET CUTTER OFF", "SET CUTTER -2"),
+       "malformed SET CUTTER line: ON, OFF, BATCH or a count expected"},
+      {"no other word", with("SET CUTTER OFF", "SET CUTTER BATCHES"),
+       "malformed SET CUTTER line: ON, OFF, BATCH or a count expected"},
+      {"count with letters", with("SET CUTTER OFF", "SET CUTTER 3X"), "malformed SET CUTTER line: CR LF expected"},
+      {"BATCH for another switch", with("SET PEEL OFF", "SET PEEL BATCH"),
+       "malformed SET PEEL line: ON or OFF expected"},
+      {"BLINE as a second sensor line", with("GAP 0.120,0.000\r\n", "GAP 0.120,0.000\r\nBLINE 0.1,0\r\n"),
+       "expected SPEED in label 1, found BLINE"},
+      {"BLINENESS", with("GAP 0.120,0.000", "BLINENESS 0.1,0"), "unknown command \"BLINENESS\""},
+  };
+  for (const Bad &b : bad) {
+    const StreamParse parse = Parse(b.stream);
+    EXPECT_EQ(parse.error, b.error) << b.name;
+    EXPECT_TRUE(parse.labels.empty()) << b.name;
+  }
+  // A stream that ends inside BLINE or BATCH was cut off, not malformed.
+  for (const char *word : {"BLINE", "SET CUTTER BATCH"}) {
+    const std::string full = with(word[0] == 'B' ? "GAP" : "SET CUTTER OFF", word);
+    const size_t at = full.find(word);
+    for (size_t cut = at + 1; cut < at + strlen(word); ++cut)
+      EXPECT_EQ(Parse(full.substr(0, cut)).error, "stream ends inside label 1") << word << " " << cut;
+  }
 }
 
 TEST(LabelStream, ALabelWithoutPrintBeforeTheNextLabelIsNotPrinted) {

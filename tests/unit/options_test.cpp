@@ -99,6 +99,39 @@ TEST(SetPstopsOptions, IntegerOptions) {
   }
 }
 
+TEST(SetPstopsOptions, MediaAndFinishingOptions) {
+  struct Case {
+    Option option;
+    int16_t label_doc_t::*field;
+    int16_t expected;
+    const char *log;
+  } cases[] = {
+      {{"GapHeight", "300"}, &label_doc_t::gapHeight, 300, "doc->gapHeight = 300"},
+      {{"GapHeight", "3.5"}, &label_doc_t::gapHeight, 3, "doc->gapHeight = 3"},  // hundredths
+      {{"GapOffset", "-100"}, &label_doc_t::gapOffset, -100, "doc->gapOffset = -100"},
+      {{"LabelMode", "1"}, &label_doc_t::labelMode, 1, "doc->labelMode = 1"},
+      {{"LabelMode", "peel"}, &label_doc_t::labelMode, 0, "doc->labelMode = 0"},
+      {{"CutInterval", "3"}, &label_doc_t::cutInterval, 3, "doc->cutInterval = 3"},
+      {{"TearOffset", "-50"}, &label_doc_t::tearOffset, -50, "doc->tearOffset = -50"},
+      {{"PrintShift", "70000"}, &label_doc_t::shift, 4464, "doc->shift = 4464"},  // low 16 bits
+      {{"PrintDirection", "2"}, &label_doc_t::direction, 2, "doc->direction = 2"},
+  };
+  for (const Case &c : cases) {
+    const std::string what = std::string(c.option.name) + "=" + c.option.value;
+    Applied applied = Apply({c.option, {c.option.name, "77"}});  // the first one wins
+    label_doc_t expected = kDefaults;
+    expected.*c.field = c.expected;
+    EXPECT_EQ(applied.doc, expected) << what;
+    EXPECT_EQ(applied.log, std::vector<std::string>{c.log}) << what;
+  }
+
+  // Every call starts from the defaults, whatever the record held.
+  label_doc_t handedOver = kDefaults;
+  handedOver.labelMode = 2, handedOver.gapHeight = 1, handedOver.direction = 1;
+  EXPECT_EQ(Apply({}, handedOver).doc, kDefaults);
+  EXPECT_EQ(Apply({{"gapheight", "1"}, {"LabelMode ", "1"}}).doc, kDefaults);
+}
+
 TEST(SetPstopsOptions, FirstOptionOfANameWinsAndNamesMatchExactly) {
   struct Case {
     const char *what;

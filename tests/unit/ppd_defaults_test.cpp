@@ -112,6 +112,13 @@ TEST(SetPstopsWithPpd, IntegerAttributes) {
       {"*DefaultMediaTracking: 2", "2", &label_doc_t::mediaTracking, 2},
       {"*DefaultPrintMode: 0", "0", &label_doc_t::mode, 0},
       {"*DefaultPrintMode: 65538", "65538", &label_doc_t::mode, 2},
+      {"*DefaultGapHeight: 250", "250", &label_doc_t::gapHeight, 250},
+      {"*DefaultGapOffset: 100", "100", &label_doc_t::gapOffset, 100},
+      {"*DefaultLabelMode: 3", "3", &label_doc_t::labelMode, 3},
+      {"*DefaultCutInterval: 10", "10", &label_doc_t::cutInterval, 10},
+      {"*DefaultTearOffset: -200", "-200", &label_doc_t::tearOffset, -200},
+      {"*DefaultPrintShift: -8", "-8", &label_doc_t::shift, -8},
+      {"*DefaultPrintDirection: 1", "1", &label_doc_t::direction, 1},
   };
   for (const Case &c : cases) {
     Applied applied = ApplyPpd(std::string(c.line) + "\n");

@@ -74,10 +74,10 @@ TEST(PrintBitmap, EveryPageIsABlockWithItsOwnCopies) {
 }
 
 TEST(PrintBitmap, RecordValuesReachTheStream) {
-  label_doc_t doc{-3, 15, 2, 102, 330, 0, 0, -12, 32767, 0};
+  label_doc_t doc{-3, 15, 2, 102, 330, 0, 0, -12, 32767, 0};  // media tracking 2: continuous
   Captured c = RenderRaster(doc, WriteRaster({UniformPage(8, 1, 0)}));
   const std::string setup =
-      "SIZE 102mm,330mm\r\nGAP 0.120,0.000\r\nSPEED -3\r\nDENSITY 15\r\nDIRECTION 0,0\r\n"
+      "SIZE 102mm,330mm\r\nGAP 0.000,0.000\r\nSPEED -3\r\nDENSITY 15\r\nDIRECTION 0,0\r\n"
       "REFERENCE 0,0\r\nOFFSET 0.000\r\nSHIFT 0\r\nSET PEEL OFF\r\nSET CUTTER OFF\r\n"
       "SET PARTIAL_CUTTER OFF\r\nSET TEAR ON\r\nCLS\r\n";
   EXPECT_EQ(c.out, Block(setup, "BITMAP -12,32767,1,1,1,", std::string(1, '\0'), 1));
