@@ -62,7 +62,10 @@ bool wants_status_query(int num_options, cups_option_t *options) {
 
 int check_printer_status(double timeout) {
   fwrite(kStatusQuery, 1, sizeof kStatusQuery, stdout);
-  if (fflush(stdout) != 0) return 1;  // the labels did not reach the printer either
+  if (fflush(stdout) != 0) {
+    fputs("ERROR: Unable to write print data\n", stderr);
+    return 1;
+  }
   WriteLog("status query sent");
 
   unsigned char answer = 0;
