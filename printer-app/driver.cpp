@@ -16,6 +16,7 @@
 #include "core/label_writer.h"
 #include "cupsutil/raster_header.h"
 #include "printer-app/label_settings.h"
+#include "printer-app/printer_status.h"
 
 std::array<pappl_pr_driver_t, 2> g_drivers = {{
     {"vantel_203dpi", "Vantel Label Printer 203dpi", "MFG:Vantel;MDL:Label Printer 203dpi;", nullptr},
@@ -155,7 +156,9 @@ void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
 }
 
-bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *) try {
+bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) try {
+  // A printer with its head open or its roll empty gets no label until it is ready.
+  if (!WaitForPrinter(job, device, 0)) return false;
   auto data = std::make_unique<job_data_t>();
   data->doc = JobSettings(job, *options);
   papplLogJob(job, PAPPL_LOGLEVEL_INFO,
@@ -229,7 +232,9 @@ bool EndPage(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, uns
     return false;
   }
   papplDeviceFlush(device);
-  return true;
+  // The printer holds a label that met a fault and prints it once the fault clears: the
+  // next label goes out only then, and no label twice.
+  return WaitForPrinter(job, device, page);
 }
 
 bool EndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {

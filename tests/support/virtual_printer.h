@@ -34,7 +34,7 @@ class VirtualPrinter {
   pid_t pid_ = -1;
 };
 
-// Connects to 127.0.0.1:port; -1 when nothing takes the connection.
+// Connects to 127.0.0.1:port; the socket, or -1 when nothing takes the connection.
 int ConnectTo(int port);
 
 // Sends `bytes` on a new connection, then reads whatever comes back until the printer
