@@ -58,10 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   bool oversized = false;
   for (const InputItem &item : all)
     oversized = oversized || (item.kind == InputItem::kRefused &&
-                              item.refusal.find("a label of more than") != std::string::npos);
+                              item.refusal.find("a label larger than") != std::string::npos);
   for (const InputItem &item : some)
     oversized = oversized || (item.kind == InputItem::kRefused &&
-                              item.refusal.find("a label of more than") != std::string::npos);
+                              item.refusal.find("a label larger than") != std::string::npos);
   if (!oversized && Summary(all) != Summary(some)) __builtin_trap();
   return 0;
 }

@@ -171,7 +171,7 @@ std::vector<InputItem> TakeInput(StreamInput &input, std::span<const uint8_t> by
     if (parse.cutShort && left <= maxPending) break;  // the rest of the label is on its way
     // What can't be read is skipped from where it goes wrong up to the next label's SIZE.
     if (parse.cutShort) {
-      refuse("byte " + std::to_string(input.consumed + at) + ": a label of more than " +
+      refuse("byte " + std::to_string(input.consumed + at) + ": a label larger than " +
              std::to_string(maxPending) + " bytes");
       ++at;
     } else {

@@ -67,7 +67,7 @@ TEST(VirtualPrinterInput, ALabelLargerThanTheBufferIsRefusedAndTheNextPrints) {
   std::vector<std::string> refusals;
   EXPECT_EQ(ItemsOf(big + small, 512, 4096, &refusals), "RL1");
   ASSERT_EQ(refusals.size(), 1u);
-  EXPECT_EQ(refusals[0], "byte 0: a label of more than 4096 bytes");
+  EXPECT_EQ(refusals[0], "byte 0: a label larger than 4096 bytes");
 }
 
 TEST(VirtualPrinterOrders, ReadAndRefused) {
