@@ -49,6 +49,7 @@ struct Cursor {
   size_t pos = 0;
   std::string error;
   size_t errorOffset = 0;
+  bool cutShort = false;
 };
 
 bool Fail(Cursor &c, size_t offset, std::string message) {
@@ -200,9 +201,11 @@ bool ReadCutter(Cursor &c, const char *command, StreamLabel &label, int32_t &val
 bool ReadBitmap(Cursor &c, StreamLabel &label) {
   const uint64_t size = uint64_t(uint32_t(label.widthBytes)) * uint32_t(label.height);
   const size_t remaining = c.bytes.size() - c.pos;
-  if (size > remaining)
+  if (size > remaining) {
+    c.cutShort = true;
     return Fail(c, c.pos, "BITMAP data runs short: " + std::to_string(size) +
                               " bytes announced, " + std::to_string(remaining) + " present");
+  }
   label.bits.assign(c.bytes.begin() + c.pos, c.bytes.begin() + c.pos + size);
   c.pos += size;
   return true;
@@ -278,11 +281,14 @@ StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
     if (!c.error.empty()) break;
     if (!whole) {
       Fail(c, stream.size(), "stream ends inside label " + number);
+      c.cutShort = true;
       break;
     }
+    label.end = c.pos;
     parse.labels.push_back(std::move(label));
   }
   parse.error = c.error;
   parse.errorOffset = c.errorOffset;
+  parse.cutShort = c.cutShort;
   return parse;
 }

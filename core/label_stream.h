@@ -13,6 +13,7 @@
 // Decimal settings (GAP, OFFSET) are kept in thousandths as written: "0.120" is 120.
 struct StreamLabel {
   size_t offset = 0;                    // byte offset of the label's SIZE line
+  size_t end = 0;                       // byte offset just past the label's last line
   int32_t widthMm = 0, heightMm = 0;    // SIZE
   int32_t gap = 0, gapOffset = 0;       // GAP or BLINE, thousandths
   bool blackMark = false;               // BLINE: the sensor looks for black marks
@@ -36,6 +37,8 @@ struct StreamParse {
   std::vector<StreamLabel> labels;  // every label read whole, up to the error if there is one
   std::string error;                // what is wrong with the stream, "" when it was read whole
   size_t errorOffset = 0;           // byte offset of the fault, counted from 0
+  bool cutShort = false;            // the error is only that the stream stops inside a label:
+                                    // more bytes may yet make it whole
 };
 
 // Reads a label command stream: labels made of the setup lines SIZE, GAP (or BLINE), SPEED,
@@ -47,4 +50,6 @@ struct StreamParse {
 // Anything else (an unknown or misplaced command, a malformed or out-of-range number,
 // bitmap data that runs short, a stream that ends inside a label) stops the reading
 // with an error and its byte offset. Nothing is allocated beyond the bytes present.
+// A reader of a stream still arriving tells a label cut short (`cutShort`, or a last label
+// not printed) from a broken one.
 StreamParse ParseLabelStream(std::span<const uint8_t> stream);

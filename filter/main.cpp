@@ -9,8 +9,12 @@
 #include "filter/log.h"
 #include "filter/options.h"
 #include "filter/print_bitmap.h"
+#include "filter/printer_status.h"
 
 namespace {
+
+// How long the filter waits for the printer's answer to the status query.
+constexpr double kStatusTimeout = 5.0;
 
 // CUPS cancels a job with SIGTERM. Dying at once could leave the printer in the middle of
 // a bitmap, reading the next job's commands as pixels; the page loop ends the page
@@ -52,11 +56,13 @@ int main(int argc, char *argv[]) {
   CupsFilePtr input{argc == 6 ? cupsFileStdin() : cupsFileOpen(argv[6], "r")};
 
   label_doc_t doc{};
+  bool askStatus = false;
   {
     cups_option_t *parsed = nullptr;
     int num_options = cupsParseOptions(argv[5], 0, &parsed);
     OptionsPtr options{parsed, OptionsFree{num_options}};
     set_pstops_options(doc, num_options, options.get());
+    askStatus = wants_status_query(num_options, options.get());
   }
 
   int status = 0;
@@ -64,6 +70,8 @@ int main(int argc, char *argv[]) {
     WriteLog("cups_file is not null");
     status = print_bitmap(doc, input.get());
     input.reset();
+    // A job the printer could not print whole must not end as done: ask it how it is.
+    if (askStatus && status == 0 && !g_job_cancelled) status = check_printer_status(kStatusTimeout);
   } else {
     WriteLog("Unable to open raster file %s", argc == 7 ? argv[6] : "(stdin)");
     fputs("ERROR: Unable to open raster file\n", stderr);

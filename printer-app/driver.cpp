@@ -16,6 +16,7 @@
 #include "printer-app/job_gate.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/media_setup.h"
+#include "printer-app/printer_status.h"
 #include "printer-app/raster_page.h"
 #include "printer-app/web.h"
 
@@ -144,7 +145,9 @@ void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
 }
 
-bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *) try {
+bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) try {
+  // A printer with its head open or its roll empty gets no label until it is ready.
+  if (!WaitForPrinter(job, device, 0)) return false;
   auto data = std::make_unique<job_data_t>();
   data->doc = JobSettings(job, *options);
   papplLogJob(job, PAPPL_LOGLEVEL_INFO,
@@ -209,7 +212,9 @@ bool EndPage(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, uns
   }
   ++data->printed;
   papplDeviceFlush(device);
-  return true;
+  // The printer holds a label that met a fault and prints it once the fault clears: the
+  // next label goes out only then, and no label twice.
+  return WaitForPrinter(job, device, page);
 }
 
 bool EndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {

@@ -1,4 +1,5 @@
 #include "tests/support/printer_app.h"
+#include "tests/support/virtual_printer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -50,14 +51,9 @@ pid_t Spawn(const std::vector<std::string> &argv, const std::vector<std::string>
 }
 
 bool Answers(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool connected = connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-  close(fd);
-  return connected;
+  const int fd = ConnectTo(port);
+  if (fd >= 0) close(fd);
+  return fd >= 0;
 }
 
 // The program under test; VANTEL_TEST_APP names another build of it (an older one, to

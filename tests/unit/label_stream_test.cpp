@@ -182,6 +182,12 @@ TEST(LabelStream, EveryCutOfAStreamEndsInsideALabel) {
       continue;
     }
     EXPECT_EQ(parse.labels.size(), whole) << cut;
+    // A reader of a stream still arriving waits for more after any cut, and resumes
+    // where the last whole label ends.
+    EXPECT_EQ(parse.cutShort, inLabel != 0) << cut;
+    if (whole > 0) {
+      EXPECT_EQ(parse.labels.back().end, label.size() * whole) << cut;
+    }
     if (inLabel == 0) {
       EXPECT_EQ(parse.error, "") << cut;
     } else if (inLabel >= dataAt && inLabel < dataAt + 2) {
@@ -274,6 +280,8 @@ TEST(LabelStream, MalformedStreamsStopWithTheirOffset) {
     EXPECT_EQ(parse.error, c.error) << c.name;
     EXPECT_EQ(parse.errorOffset, c.offset) << c.name;
     EXPECT_EQ(parse.labels.size(), c.labels) << c.name;
+    EXPECT_EQ(parse.cutShort, c.error.starts_with("stream ends") ||
+                                  c.error.starts_with("BITMAP data runs short")) << c.name;
   }
 }
 

@@ -1,0 +1,184 @@
+#include "printer-app/printer_status.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/printer_status.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kAnswerTimeout = 1000ms;  // a printer that answers does so within a few ms
+constexpr auto kAskAgain = 1000ms;       // while a fault lasts
+
+// The printer-state-reasons this code sets, and the bit of the status byte for each.
+struct reason_bit_t {
+  uint8_t bit;
+  pappl_preason_t reason;
+};
+constexpr reason_bit_t kReasons[] = {
+    {status_bit::kHeadOpen, PAPPL_PREASON_COVER_OPEN},
+    {status_bit::kPaperJam, PAPPL_PREASON_MEDIA_JAM},
+    {status_bit::kPaperOut, PAPPL_PREASON_MEDIA_EMPTY},
+    {status_bit::kRibbonOut, PAPPL_PREASON_MARKER_SUPPLY_EMPTY},
+    // PAPPL 1.3 has no reason bit for "paused" (its own paused state stops the queue).
+    {status_bit::kPaused, PAPPL_PREASON_OTHER},
+    {status_bit::kOther, PAPPL_PREASON_OTHER},
+};
+constexpr pappl_preason_t kOurReasons =
+    pappl_preason_t(PAPPL_PREASON_COVER_OPEN | PAPPL_PREASON_MEDIA_JAM | PAPPL_PREASON_MEDIA_EMPTY |
+                    PAPPL_PREASON_MARKER_SUPPLY_EMPTY | PAPPL_PREASON_OTHER | PAPPL_PREASON_OFFLINE);
+
+pappl_preason_t ReasonsOf(uint8_t status) {
+  unsigned reasons = PAPPL_PREASON_NONE;
+  for (const reason_bit_t &r : kReasons)
+    if (status & r.bit) reasons |= r.reason;
+  return pappl_preason_t(reasons);
+}
+
+void ShowReasons(pappl_printer_t *printer, pappl_preason_t reasons) {
+  papplPrinterSetReasons(printer, reasons, pappl_preason_t(kOurReasons & ~reasons));
+}
+
+// The connections whose printer did not answer: printer -> its connection's local port.
+std::mutex g_silentLock;
+std::map<pappl_printer_t *, int> g_silent;
+
+// The port of a socket:// device URI, or -1.
+int UriPort(const char *uri) {
+  if (!uri || strncmp(uri, "socket://", 9) != 0) return -1;
+  const char *colon = strrchr(uri + 9, ':');
+  return colon ? atoi(colon + 1) : 9100;
+}
+
+// The TCP socket of a network printer's device, or -1. PAPPL 1.3 offers no way to wait
+// for a device's answer for less than 10 seconds; its socket device keeps the connected
+// socket as the first field of its data. That field is only used when it is a connected
+// TCP socket to the port of the printer's socket:// URI, so that any other device (a USB
+// printer, a file) is never asked.
+int PrinterSocket(pappl_printer_t *printer, pappl_device_t *device) {
+  const int port = UriPort(papplPrinterGetDeviceURI(printer));
+  const void *data = papplDeviceGetData(device);
+  if (port < 0 || !data) return -1;
+  int fd;
+  memcpy(&fd, data, sizeof fd);
+  struct stat info {};
+  sockaddr_storage peer{};
+  socklen_t length = sizeof peer;
+  if (fd < 0 || fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode) ||
+      getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0)
+    return -1;
+  const int peerPort = peer.ss_family == AF_INET
+                           ? ntohs(reinterpret_cast<sockaddr_in *>(&peer)->sin_port)
+                       : peer.ss_family == AF_INET6
+                           ? ntohs(reinterpret_cast<sockaddr_in6 *>(&peer)->sin6_port)
+                           : -1;
+  return peerPort == port ? fd : -1;
+}
+
+// This end's port of the connection: a new connection has a new one.
+int LocalPort(int fd) {
+  sockaddr_storage local{};
+  socklen_t length = sizeof local;
+  if (getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) != 0) return -1;
+  return local.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6 *>(&local)->sin6_port)
+                                     : ntohs(reinterpret_cast<sockaddr_in *>(&local)->sin_port);
+}
+
+enum class answer_t { kStatus, kSilent, kGone };
+
+// Sends the status query after everything written so far and reads the one-byte answer.
+answer_t AskPrinter(pappl_device_t *device, int fd, uint8_t &status) {
+  papplDeviceWrite(device, kStatusQuery, sizeof kStatusQuery);
+  papplDeviceFlush(device);
+  pollfd in{fd, POLLIN, 0};
+  const int ready = poll(&in, 1, static_cast<int>(kAnswerTimeout.count()));
+  if (ready == 0) return answer_t::kSilent;
+  if (ready < 0) return answer_t::kGone;
+  const ssize_t got = recv(fd, &status, 1, 0);
+  return got == 1 ? answer_t::kStatus : answer_t::kGone;
+}
+
+}  // namespace
+
+bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels) {
+  pappl_printer_t *printer = papplJobGetPrinter(job);
+  const int fd = PrinterSocket(printer, device);
+  if (fd < 0) return true;
+  const int connection = LocalPort(fd);
+  {
+    std::lock_guard<std::mutex> lock(g_silentLock);
+    const auto known = g_silent.find(printer);
+    if (known != g_silent.end() && known->second == connection) return true;
+  }
+
+  bool waited = false;
+  for (;;) {
+    uint8_t status = 0;
+    const answer_t answer = AskPrinter(device, fd, status);
+    if (answer == answer_t::kSilent) {
+      papplLogJob(job, PAPPL_LOGLEVEL_INFO,
+                  "The printer does not answer the status query; it is not asked again on "
+                  "this connection");
+      std::lock_guard<std::mutex> lock(g_silentLock);
+      g_silent[printer] = connection;
+      return true;
+    }
+    if (answer == answer_t::kGone) {
+      ShowReasons(printer, PAPPL_PREASON_OFFLINE);
+      // The last label sent may or may not have reached the printer whole.
+      char message[160];
+      if (labels == 0)
+        snprintf(message, sizeof message, "The printer's connection was lost before the first label");
+      else
+        snprintf(message, sizeof message,
+                 "The printer's connection was lost at label %u: it and the labels after it may "
+                 "not have printed", labels);
+      papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
+      papplJobSetMessage(job, "%s", message);
+      papplJobSetReasons(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, PAPPL_JREASON_PRINTER_STOPPED);
+      return false;
+    }
+    ShowReasons(printer, ReasonsOf(status));
+    const std::string words = StatusWords(status & status_bit::kFaults);
+    if (!(status & status_bit::kFaults)) {
+      if (waited) {
+        papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The printer is ready again after %u labels", labels);
+        papplJobSetMessage(job, "Printing");
+        papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
+      }
+      return true;
+    }
+    if (!waited) {
+      papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The printer reports %s after %u labels: waiting",
+                  words.c_str(), labels);
+      papplJobSetReasons(job, PAPPL_JREASON_PRINTER_STOPPED, PAPPL_JREASON_NONE);
+      waited = true;
+    }
+    papplJobSetMessage(job, "Waiting for the printer: %s", words.c_str());
+    for (auto slept = 0ms; slept < kAskAgain; slept += 100ms) {
+      if (papplJobIsCanceled(job)) {
+        papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Canceled while the printer reported %s",
+                    words.c_str());
+        papplJobSetMessage(job, "Canceled while the printer reported: %s", words.c_str());
+        papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
+        return false;
+      }
+      std::this_thread::sleep_for(100ms);
+    }
+  }
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The printer's own status during a job: the status query (ESC ! ?) on the job's
+// connection before the first label and after each, its answer shown in the printer's
+// printer-state-reasons, and a job that waits while the printer reports a fault.
+
+#include <pappl/pappl.h>
+
+// Asks the printer of `job` how it is and waits while it reports a fault (head open, out of
+// paper or ribbon, jammed, paused, another error), with the fault in printer-state-reasons
+// and in the job's message, asking again every second. The labels the printer already has
+// wait in it and print once the fault clears, so the job goes on with the next one.
+// `labels` is how many labels of the job were sent before. Returns false, with the job's
+// reason and message set, when the job was cancelled while it waited or the printer's
+// connection is gone. Only network printers are asked; a printer that does not answer
+// within a second is not asked again on the same connection.
+bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels);

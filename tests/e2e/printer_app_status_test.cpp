@@ -1,0 +1,201 @@
+// The printer application printing to virtual printers (socket:// devices) that have
+// faults: a job waits on a faulted printer, shows why, and goes on from its first
+// unprinted label once the fault clears; nothing is printed twice, and no job that lost
+// labels ends "completed".
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/printer_app.h"
+#include "tests/support/run_filter.h"
+#include "tests/support/virtual_printer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Ports of their own: the app's in 8820-8829, the virtual printers' in 9160-9199.
+enum : int { kFaultsPort = 8821, kSilentPort, kLostPort };
+
+const std::string kHeader =
+    "  GROUP operation-attributes-tag\n"
+    "  ATTR charset attributes-charset utf-8\n"
+    "  ATTR naturalLanguage attributes-natural-language en\n"
+    "  ATTR uri printer-uri $uri\n"
+    "  ATTR name requesting-user-name test\n";
+
+// A PDF of three 2 x 1 in labels, each with a black box somewhere else.
+std::string ThreeLabelPdf(const AppServer &server) {
+  std::string ps = "%!PS\n";
+  for (int x : {40, 150, 260})
+    ps += "<< /PageSize [144 72] >> setpagedevice 72 203 div dup scale 0 setgray " +
+          std::to_string(x) + " 60 80 60 rectfill showpage\n";
+  WriteFile(server.Path("three.ps"), ps);
+  const CommandResult made = RunCommand({"gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE",
+                                         "-sDEVICE=pdfwrite", "-o", server.Path("three.pdf"),
+                                         server.Path("three.ps")});
+  EXPECT_EQ(made.status, 0) << made.output;
+  return server.Path("three.pdf");
+}
+
+void AddSocketPrinter(const AppServer &server, const std::string &name, int port) {
+  const CommandResult added = server.Run(
+      {"add", "-d", name, "-m", "vantel_203dpi", "-v", "socket://127.0.0.1:" + std::to_string(port)});
+  ASSERT_EQ(added.status, 0) << added.output;
+}
+
+// Sends the PDF as a job and gives its id without waiting for it to print.
+std::string Submit(const AppServer &server, const std::string &printer, const std::string &pdf) {
+  const Attributes job = server.Ipp(server.PrinterUri(printer),
+                                    "{\n  OPERATION Print-Job\n" + kHeader +
+                                        "  ATTR mimeMediaType document-format application/pdf\n"
+                                        "  FILE $filename\n  STATUS successful-ok\n}\n",
+                                    {{"filename", pdf}});
+  return job.count("job-id") ? job.at("job-id") : "0";
+}
+
+Attributes JobState(const AppServer &server, const std::string &printer, const std::string &id) {
+  return server.Ipp(server.PrinterUri(printer),
+                    "{\n  OPERATION Get-Job-Attributes\n" + kHeader +
+                        "  ATTR integer job-id $job_id\n"
+                        "  ATTR keyword requested-attributes job-state,job-state-reasons,"
+                        "job-state-message,job-impressions-completed\n"
+                        "  STATUS successful-ok\n}\n",
+                    {{"job_id", id}});
+}
+
+std::string PrinterReasons(const AppServer &server, const std::string &printer) {
+  return server.Ipp(server.PrinterUri(printer),
+                    "{\n  OPERATION Get-Printer-Attributes\n" + kHeader +
+                        "  ATTR keyword requested-attributes printer-state-reasons\n"
+                        "  STATUS successful-ok\n}\n")["printer-state-reasons"];
+}
+
+// Waits until the job's state is one of `states` (comma-separated); gives its attributes.
+Attributes WaitForState(const AppServer &server, const std::string &printer, const std::string &id,
+                        const std::string &states, std::chrono::seconds within = 60s) {
+  const auto end = std::chrono::steady_clock::now() + within;
+  Attributes job;
+  while (std::chrono::steady_clock::now() < end) {
+    job = JobState(server, printer, id);
+    if (("," + states + ",").find("," + job["job-state"] + ",") != std::string::npos) return job;
+    std::this_thread::sleep_for(100ms);
+  }
+  return job;
+}
+
+// Waits for the job to be seen waiting on its printer.
+Attributes WaitForWaiting(const AppServer &server, const std::string &printer, const std::string &id) {
+  const auto end = std::chrono::steady_clock::now() + 60s;
+  Attributes job;
+  while (std::chrono::steady_clock::now() < end) {
+    job = JobState(server, printer, id);
+    if (job["job-state-reasons"].find("printer-stopped") != std::string::npos) return job;
+    std::this_thread::sleep_for(100ms);
+  }
+  return job;
+}
+
+TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
+  AppServer server(kFaultsPort);
+  server.Start();
+  const std::string pdf = ThreeLabelPdf(server);
+
+  // The labels as a ready printer prints them: what every case must end with.
+  VirtualPrinter reference(9160);
+  AddSocketPrinter(server, "reference", reference.port());
+  const std::string refJob = Submit(server, "reference", pdf);
+  EXPECT_EQ(WaitForState(server, "reference", refJob, "completed,aborted,canceled")["job-state"],
+            "completed");
+  ASSERT_EQ(reference.Printed().size(), 3u) << reference.Log();
+
+  struct Case {
+    const char *orders;
+    size_t printedWhileWaiting;
+    const char *printerReason;  // as PAPPL 1.3 writes it, without -error
+    const char *message;
+  } cases[] = {
+      {"out-of-paper-after 1\n", 1, "media-empty", "Waiting for the printer: out of paper"},
+      {"head-open\n", 0, "cover-open", "Waiting for the printer: head open"},
+      {"ribbon-out\n", 0, "marker-supply-empty", "Waiting for the printer: out of ribbon"},
+      {"paper-jam\n", 0, "media-jam", "Waiting for the printer: paper jam"},
+      {"paused\n", 0, "other", "Waiting for the printer: paused"},
+  };
+  int port = 9161;
+  for (const Case &c : cases) {
+    const std::string name = "p" + std::to_string(port);
+    VirtualPrinter printer(port++);
+    printer.SetFaults(c.orders);
+    AddSocketPrinter(server, name, printer.port());
+    const std::string id = Submit(server, name, pdf);
+    Attributes job = WaitForWaiting(server, name, id);
+    EXPECT_EQ(job["job-state"], "processing") << c.orders;
+    EXPECT_EQ(job["job-state-message"], c.message) << c.orders;
+    EXPECT_EQ(PrinterReasons(server, name), c.printerReason) << c.orders;
+    EXPECT_EQ(printer.Printed().size(), c.printedWhileWaiting) << c.orders;
+
+    printer.SetFaults("");
+    job = WaitForState(server, name, id, "completed,aborted,canceled");
+    EXPECT_EQ(job["job-state"], "completed") << c.orders;
+    EXPECT_EQ(job["job-impressions-completed"], "3") << c.orders;
+    EXPECT_EQ(PrinterReasons(server, name), "none") << c.orders;
+    // Every label once, in order: the pictures of the ready printer.
+    ASSERT_EQ(printer.Printed().size(), 3u) << c.orders << "\n" << printer.Log();
+    for (int n = 1; n <= 3; ++n)
+      EXPECT_EQ(ReadFile(printer.LabelPath(n)), ReadFile(reference.LabelPath(n))) << c.orders << n;
+  }
+
+  // Cancelled while it waits: the job ends, not completed, and sends nothing more.
+  VirtualPrinter stuck(9170, {"--head-open"});
+  AddSocketPrinter(server, "stuck", stuck.port());
+  const std::string id = Submit(server, "stuck", pdf);
+  WaitForWaiting(server, "stuck", id);
+  server.Run({"cancel", "-d", "stuck", "-j", id});
+  Attributes job = WaitForState(server, "stuck", id, "completed,aborted,canceled");
+  EXPECT_EQ(job["job-state"], "canceled") << job["job-state-message"];
+  EXPECT_EQ(stuck.Printed().size(), 0u);
+}
+
+TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
+  AppServer server(kSilentPort);
+  server.Start();
+  const std::string pdf = ThreeLabelPdf(server);
+  VirtualPrinter printer(9180, {"--no-status"});
+  AddSocketPrinter(server, "silent", printer.port());
+  const auto start = std::chrono::steady_clock::now();
+  const std::string id = Submit(server, "silent", pdf);
+  EXPECT_EQ(WaitForState(server, "silent", id, "completed,aborted,canceled")["job-state"], "completed");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms);  // one 1 s timeout, not four
+  EXPECT_EQ(printer.Printed().size(), 3u);
+  const std::string log = ReadFile(server.Path("log"));
+  size_t notes = 0;
+  for (size_t at = log.find("does not answer the status query"); at != std::string::npos;
+       at = log.find("does not answer the status query", at + 1))
+    ++notes;
+  EXPECT_EQ(notes, 1u);
+}
+
+TEST(AppPrinterStatus, ALostConnectionEndsTheJobAborted) {
+  AppServer server(kLostPort);
+  server.Start();
+  const std::string pdf = ThreeLabelPdf(server);
+  // 150 000 bytes: the first label (the printer's 4 x 6 in label: about 124 kB) and part
+  // of the second.
+  VirtualPrinter printer(9190, {"--drop-after", "150000"});
+  AddSocketPrinter(server, "lost", printer.port());
+  const std::string id = Submit(server, "lost", pdf);
+  Attributes job = WaitForState(server, "lost", id, "completed,aborted,canceled");
+  EXPECT_EQ(job["job-state"], "aborted");
+  // Lost while the second label went out: found by its status query, or by the write.
+  const std::string message = job["job-state-message"];
+  EXPECT_TRUE(message == "The printer's connection was lost at label 2: it and the labels after "
+                         "it may not have printed" ||
+              message == "Unable to write print data") << message;
+  EXPECT_EQ(printer.Printed().size(), 1u);
+}
+
+}  // namespace
