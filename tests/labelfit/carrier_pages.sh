@@ -25,7 +25,7 @@
 #   letter-oversize.pdf   Letter: a label 5 % larger than 4 x 6 in
 #   instructions.pdf      Letter: instructions only, no label
 #   sheet-4x2.pdf         Letter: ten 4 x 2 in address labels (for a 4 x 2 in queue)
-#   letter-scan.pdf       Letter scanned at 200 dpi: the label and its codes an image on
+#   letter-scan.pdf       Letter scanned at 300 dpi: the label and its codes an image on
 #                         light gray noise
 #
 # Beside each, NAME.codes lists its codes in label order: "LABEL SYMBOLOGY DATA" a line.
@@ -219,10 +219,10 @@ page sheet-4x2 612 792 < <(
     done
   done)
 page letter-scan-vector 612 792 < <(echo "gsave 18 342 translate"; label_ps N1 1; echo "grestore")
-# The scan: the page drawn at 200 dpi, multiplied with light gray noise, as a picture.
-gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r200 -o "$out/scan.png" "$out/letter-scan-vector.pdf"
-convert "$out/scan.png" \( -size 1700x2200 xc:gray91 -attenuate 0.6 +noise Uniform \) \
-  -compose multiply -composite -density 200 -units PixelsPerInch "eps3:$out/scan.eps"
+# The scan: the page drawn at 300 dpi, multiplied with light gray noise, as a picture.
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r300 -o "$out/scan.png" "$out/letter-scan-vector.pdf"
+convert "$out/scan.png" \( -size 2550x3300 xc:gray91 -attenuate 0.6 +noise Uniform \) \
+  -compose multiply -composite -density 300 -units PixelsPerInch "eps3:$out/scan.eps"
 page letter-scan 612 792 < <(echo "gsave /showpage {} def ($out/scan.eps) run grestore")
 rm -f "$out/letter-scan-vector.pdf" "$out"/*.png
 rm -f "$out"/*.eps "$out"/*.ps

@@ -215,6 +215,8 @@ TEST(FindLabels, TakesTheLabelsAndLeavesTheRestOff) {
        k4x6, 0, "no label on it: left as it is; 1.39 x 0.69 in at 1.39, 1.97 in, fills only 4 % of "
        "the label; 6.94 x 5.56 in at 0.50, 4.94 in, larger than the label"},
       {"a sheet of small labels", {kLetter, sheet}, k4x2, 10, "10 labels:"},
+      {"a scan's gray paper is no ink", {kLetter, {label, {340, 500, 500, 774}}, 0, {}, 0.85},
+       k4x6, 1, "1 label: 4.00 x 6.00 in at 0.25, 0.25 in; left off"},
       {"a 4 x 6 in page on a 4 x 2 in queue", {{0, 0, 288, 432}, {label}}, k4x2, 0,
        "no wider than the head: left as it is"},
       {"a 6 x 4 in page on a 4 x 2 in queue", {{0, 0, 432, 288}, {label}}, k4x2, 0,
