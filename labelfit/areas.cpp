@@ -85,13 +85,22 @@ struct splitter_t {
   bool fits(const pixel_box_t &b) const {
     return fits_label(b.x1 - b.x0, b.y1 - b.y0, label_w, label_h, 2);
   }
+  // Within kOversize of the label, each side: one label a little too large, not cut,
+  // since its pieces would each fit the label turned and slice it.
+  bool oversize(const pixel_box_t &b) const {
+    return fits_oversize(b.x1 - b.x0, b.y1 - b.y0, label_w, label_h, 2);
+  }
 
-  // Appends the label-sized areas of `box` (ink bounds) to `out`; false when some part
-  // is larger than the label and can't be cut.
-  bool split(const pixel_box_t &box, std::vector<pixel_box_t> &out) const {
+  // Appends the areas of `box` (ink bounds) to `out`: label-sized ones, and those that
+  // are larger than the label and can't be cut, marked so.
+  void split(const pixel_box_t &box, std::vector<area_t> &out) const {
     if (fits(box)) {
-      out.push_back(box);
-      return true;
+      out.push_back({box, area_size_t::fits});
+      return;
+    }
+    if (oversize(box)) {
+      out.push_back({box, area_size_t::oversize});
+      return;
     }
     for (bool columns : {false, true}) {
       const std::vector<pixel_box_t> pieces = cut(image, box, columns, band);
@@ -101,18 +110,54 @@ struct splitter_t {
         size_t next = i + 1;
         while (next < pieces.size() && fits(join(area, pieces[next])))
           area = join(area, pieces[next++]);
-        if (fits(area)) {
-          out.push_back(area);
-        } else if (!split(area, out)) {
-          return false;
-        }
+        split(area, out);
         i = next;
       }
-      return true;
+      return;
     }
-    return false;
+    out.push_back({box, area_size_t::larger});
   }
 };
+
+// The rows (or columns) of `box` that are at least half covered by runs of ink at least
+// kLineRun pixels long along them: the lines of a frame drawn round it, solid or dashed.
+// Text has shorter runs, however much of a row it covers.
+constexpr int kLineRun = 4;
+
+std::vector<uint8_t> long_lines(const gray_image_t &image, const pixel_box_t &box, bool columns) {
+  const int length = columns ? box.y1 - box.y0 : box.x1 - box.x0;
+  const int lines = columns ? box.x1 - box.x0 : box.y1 - box.y0;
+  auto ink = [&](int line, int along) {
+    const int x = columns ? box.x0 + line : box.x0 + along;
+    const int y = columns ? box.y0 + along : box.y0 + line;
+    return image.pixels[size_t(y) * image.stride + size_t(x)] < kInkBelow;
+  };
+  std::vector<uint8_t> out(size_t(std::max(lines, 0)));
+  for (int line = 0; line < lines; ++line) {
+    int covered = 0, run = 0;
+    for (int along = 0; along <= length; ++along) {
+      if (along < length && ink(line, along)) {
+        ++run;
+        continue;
+      }
+      if (run >= kLineRun) covered += run;
+      run = 0;
+    }
+    out[size_t(line)] = 2 * covered >= length;
+  }
+  return out;
+}
+
+// The first and one past the last entry of the outermost lines' inner edges: the run of
+// set entries from each end's first set one is the line's width.
+std::optional<std::pair<int, int>> inner_edges(const std::vector<uint8_t> &lines) {
+  auto [first, last] = ink_span(lines, 0);
+  if (last - first < 3) return std::nullopt;
+  while (first < last && lines[first]) ++first;
+  while (last > first && lines[last - 1]) --last;
+  if (first >= last) return std::nullopt;
+  return std::pair{first, last};
+}
 
 }  // namespace
 
@@ -123,15 +168,39 @@ bool fits_label(double w, double h, double lw, double lh, double slack) {
   return (within(w, lw) && within(h, lh)) || (within(w, lh) && within(h, lw));
 }
 
-std::optional<std::vector<pixel_box_t>> find_areas(const gray_image_t &image, double label_w,
-                                                   double label_h, int band) {
-  std::vector<pixel_box_t> areas;
+bool fits_oversize(double w, double h, double lw, double lh, double slack) {
+  const double over = (1 + kOversize) / (1 + kSideTolerance);
+  return fits_label(w, h, lw * over, lh * over, slack);
+}
+
+std::vector<area_t> find_areas(const gray_image_t &image, double label_w, double label_h,
+                               int band) {
+  std::vector<area_t> areas;
   if (image.width <= 0 || image.height <= 0 ||
       image.pixels.size() < size_t(image.height - 1) * image.stride + size_t(image.width))
     return areas;
   const pixel_box_t ink = ink_bounds(image, {0, 0, image.width, image.height});
   if (ink.x0 == ink.x1) return areas;
   const splitter_t splitter{image, label_w, label_h, std::max(band, 1)};
-  if (!splitter.split(ink, areas)) return std::nullopt;
+  splitter.split(ink, areas);
   return areas;
+}
+
+std::optional<frame_t> find_frame(const gray_image_t &image, const pixel_box_t &box) {
+  // The frame's top and bottom lines first, then its sides between them: a caption or a
+  // pair of scissors beside the frame makes the box wider, not the frame's sides shorter.
+  const std::vector<uint8_t> row_lines = long_lines(image, box, false);
+  const std::optional<std::pair<int, int>> rows = inner_edges(row_lines);
+  if (!rows) return std::nullopt;
+  const auto [top, bottom] = ink_span(row_lines, box.y0);
+  const pixel_box_t between{box.x0, top, box.x1, bottom};
+  const std::vector<uint8_t> col_lines = long_lines(image, between, true);
+  const std::optional<std::pair<int, int>> cols = inner_edges(col_lines);
+  if (!cols) return std::nullopt;
+  const auto [left, right] = ink_span(col_lines, box.x0);
+  const pixel_box_t inside{box.x0 + cols->first, box.y0 + rows->first, box.x0 + cols->second,
+                           box.y0 + rows->second};
+  const pixel_box_t ink = ink_bounds(image, inside);
+  if (ink.x0 == ink.x1) return std::nullopt;
+  return frame_t{{left, top, right, bottom}, ink};
 }

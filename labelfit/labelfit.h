@@ -21,9 +21,11 @@ struct pdf_rect_t {
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
-// The queue's label as the printer feeds it, in points: 288 x 432 is 4 x 6 in.
+// The queue's label as the printer feeds it, in points: 288 x 432 is 4 x 6 in. `head`
+// is the widest page the head prints across; 0 takes the label's shorter side.
 struct label_size_t {
   double width = 0, height = 0;
+  double head = 0;
 };
 
 // One label found on a page, in the page's user space (the coordinates of its MediaBox).
@@ -51,6 +53,15 @@ struct fit_result_t {
 // A white band at least this wide separates two printed areas: a quarter inch.
 inline constexpr double kBandPoints = 18;
 
+// A printed area up to this share over the label's sides is still one label, never cut:
+// its cut frame is left off, or it is shrunk to fit.
+inline constexpr double kOversize = 0.10;
+
+// A printed area that fits the label is a label when it is the page's only one, covers at
+// least this share of the label's area, or repeats at the label's pitch across or down
+// the page (a sheet of small labels, each perhaps only a few lines of text).
+inline constexpr double kMinFill = 0.40;
+
 // How far a side may be off the label's and still count as the label's: this share of
 // the label's side, plus a slack for the pixel edges of a drawn page.
 inline constexpr double kSideTolerance = 0.02;
@@ -58,6 +69,9 @@ inline constexpr double kSideTolerance = 0.02;
 // Whether an area of w x h fits the label of lw x lh in either orientation, each side
 // allowed kSideTolerance of the label's over it plus `slack`. Any unit, the same for all.
 bool fits_label(double w, double h, double lw, double lh, double slack);
+
+// The same with kOversize in place of kSideTolerance: a label a little too large.
+bool fits_oversize(double w, double h, double lw, double lh, double slack);
 
 // A gray picture of a page: one byte a pixel, 0 black, 255 white, rows top to bottom.
 struct gray_image_t {
@@ -76,16 +90,40 @@ struct pixel_box_t {
   bool operator==(const pixel_box_t &) const = default;
 };
 
-// The printed areas of `image` that each fit a label of label_w x label_h pixels, in
-// reading order: the ink is cut at white bands of at least `band` rows (first) or columns,
-// and neighbouring pieces are joined again while together they still fit, so a label's
-// own white gaps do not split it. Empty for a blank page; nullopt when some printed area
-// is larger than the label and no white band divides it.
-std::optional<std::vector<pixel_box_t>> find_areas(const gray_image_t &image, double label_w,
-                                                   double label_h, int band);
+// How a printed area compares with the label.
+enum class area_size_t {
+  fits,      // within fits_label's tolerance: printed at 100 %
+  oversize,  // up to kOversize over: one label, its cut frame left off or shrunk to fit
+  larger,    // larger than that, and no white band divides it
+};
+
+struct area_t {
+  pixel_box_t box;
+  area_size_t size = area_size_t::fits;
+  bool operator==(const area_t &) const = default;
+};
+
+// The printed areas of `image` for a label of label_w x label_h pixels, in reading order:
+// the ink is cut at white bands of at least `band` rows (first) or columns, and
+// neighbouring pieces are joined again while together they still fit, so a label's own
+// white gaps do not split it. An area up to kOversize over the label is not cut. Empty
+// for a blank page.
+std::vector<area_t> find_areas(const gray_image_t &image, double label_w, double label_h,
+                               int band);
+
+// A frame drawn round a label: its outer edges, and the ink bounds inside its lines.
+struct frame_t {
+  pixel_box_t frame, inside;
+};
+
+// The frame of `box`, when its outermost rows and columns with ink in at least half of
+// its width and height (solid or dashed lines) make one; nullopt when they do not or
+// nothing is inside it.
+std::optional<frame_t> find_frame(const gray_image_t &image, const pixel_box_t &box);
 
 // The labels on one page for the queue's label. A page that already has the label's size
-// (either orientation), is blank, or has a printed area larger than the label gets none.
+// (either orientation) or is no wider than the head gets none; so does a page none of
+// whose printed areas is a label. The note says, area by area, what was taken and why not.
 page_labels_t find_labels(const poppler::page &page, label_size_t label);
 
 // Writes `pdf` again with every page that has labels replaced by one page per label, in

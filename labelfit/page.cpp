@@ -4,6 +4,7 @@
 #include <poppler-page-renderer.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,11 @@ namespace {
 // many pixels (a poster-sized page); below kMinDpi a quarter-inch band is too few pixels
 // to be told from the page's noise, and such a page holds no label anyway.
 constexpr double kDrawDpi = 72, kMaxPixels = 16e6, kMinDpi = 12;
+
+// Paper at least this light is white; on a darker (scanned) page ink is kPaperMargin
+// below the paper's level. Areas on a sheet of labels line up within kPitchSlack points.
+constexpr int kWhitePaper = 245, kPaperMargin = 30;
+constexpr double kPitchSlack = 9;
 
 std::string inches(double w, double h) {
   char text[64];
@@ -56,6 +62,69 @@ bool same_size(double w, double h, label_size_t label) {
          (near(w, label.height) && near(h, label.width));
 }
 
+// Whether a page of w x h is no wider than the head either way round: a label's page, which
+// the rest of the chain scales onto the label, never a sheet to cut.
+bool label_page(double w, double h, label_size_t label) {
+  const double head = label.head > 0 ? label.head : std::min(label.width, label.height);
+  return std::min(w, h) <= head * (1 + kSideTolerance) + 2;
+}
+
+// A scanned page's paper is not white: when most of the page is darker than near-white,
+// ink is what is clearly darker than the paper and not a lone speck of the scan's noise.
+// Gives the cleaned picture (0 ink, 255 paper), or nothing for a page on white paper,
+// whose picture is used as drawn.
+std::vector<uint8_t> clean_scan(const gray_image_t &image) {
+  std::array<size_t, 256> histogram{};
+  for (int y = 0; y < image.height; ++y) {
+    const uint8_t *row = image.pixels.data() + size_t(y) * image.stride;
+    for (int x = 0; x < image.width; ++x) ++histogram[row[x]];
+  }
+  const size_t half = size_t(image.width) * size_t(image.height) / 2;
+  size_t seen = 0;
+  int paper = 255;
+  while (paper > 0 && (seen += histogram[size_t(paper)]) < half) --paper;
+  if (paper >= kWhitePaper) return {};
+  const int below = paper - kPaperMargin;
+  auto dark = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < image.width && y < image.height &&
+           image.pixels[size_t(y) * image.stride + size_t(x)] < below;
+  };
+  std::vector<uint8_t> clean(size_t(image.width) * size_t(image.height), 255);
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x)
+      if (dark(x, y) && (dark(x - 1, y) || dark(x + 1, y) || dark(x, y - 1) || dark(x, y + 1)))
+        clean[size_t(y) * size_t(image.width) + size_t(x)] = 0;
+  return clean;
+}
+
+// Whether another of `fitting` (the page's areas that fit the label) of about the same size
+// (each side within half again of the other's) lies one or two label pitches across or
+// down from `a`, edges in line within kPitchSlack: a sheet of labels, each printed alike.
+bool on_label_pitch(const pdf_rect_t &a, const std::vector<pdf_rect_t> &fitting,
+                    label_size_t label) {
+  auto pitch = [](double step, double side) {
+    for (int k = 1; k <= 2; ++k)
+      if (step >= k * side - kPitchSlack && step <= k * side * (1 + kOversize) + kPitchSlack)
+        return true;
+    return false;
+  };
+  auto alike = [](double p, double q) { return p <= 1.5 * q && q <= 1.5 * p; };
+  for (const pdf_rect_t &b : fitting) {
+    if (!alike(a.x1 - a.x0, b.x1 - b.x0) || !alike(a.y1 - a.y0, b.y1 - b.y0)) continue;
+    const double dx = std::abs(b.x0 - a.x0), dy = std::abs(b.y0 - a.y0);
+    for (const auto &[w, h] : {std::pair{label.width, label.height}, {label.height, label.width}})
+      if ((dx <= kPitchSlack && pitch(dy, h)) || (dy <= kPitchSlack && pitch(dx, w))) return true;
+  }
+  return false;
+}
+
+std::string at(const pdf_rect_t &r) {
+  char text[96];
+  snprintf(text, sizeof text, "%s at %.2f, %.2f in", inches(r.x1 - r.x0, r.y1 - r.y0).c_str(),
+           r.x0 / 72, r.y0 / 72);
+  return text;
+}
+
 }  // namespace
 
 page_labels_t find_labels(const poppler::page &page, label_size_t label) {
@@ -75,6 +144,12 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
     out.note = size + ", the size of the label: left as it is";
     return out;
   }
+  // A page no wider than the head is a label of its own, larger or smaller than the
+  // queue's: scaled onto the label whole, never sliced into label-sized pieces.
+  if (label_page(width, height, label)) {
+    out.note = size + ", a label's page, no wider than the head: left as it is";
+    return out;
+  }
 
   const double dpi = std::min(kDrawDpi, 72 * std::sqrt(kMaxPixels / (width * height)));
   if (dpi < kMinDpi) {
@@ -90,50 +165,90 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
     out.note = size + ", could not be drawn: left as it is";
     return out;
   }
-  const gray_image_t image{
+  gray_image_t image{
       drawn.width(), drawn.height(), size_t(drawn.bytes_per_row()),
       {reinterpret_cast<const uint8_t *>(drawn.const_data()),
        size_t(drawn.bytes_per_row()) * size_t(drawn.height())}};
+  const std::vector<uint8_t> clean = clean_scan(image);
+  if (!clean.empty()) image = {image.width, image.height, size_t(image.width), clean};
   const double scale = dpi / 72;  // pixels a point
-  const std::optional<std::vector<pixel_box_t>> areas =
-      find_areas(image, label.width * scale, label.height * scale,
-                 int(std::ceil(kBandPoints * scale)));
-  if (!areas) {
-    out.note = size + ", printed area larger than the " +
-               inches(label.width, label.height) + " label: left as it is";
-    return out;
-  }
-  if (areas->empty()) {
+  const std::vector<area_t> areas = find_areas(image, label.width * scale, label.height * scale,
+                                               int(std::ceil(kBandPoints * scale)));
+  if (areas.empty()) {
     out.note = size + ", blank: left as it is";
     return out;
   }
 
+  // Each area in points on the shown page, and what it is.
+  auto points = [scale](const pixel_box_t &b) {
+    return pdf_rect_t{b.x0 / scale, b.y0 / scale, b.x1 / scale, b.y1 / scale};
+  };
+  std::vector<pdf_rect_t> fitting;
+  for (const area_t &a : areas)
+    if (a.size == area_size_t::fits) fitting.push_back(points(a.box));
   const bool label_portrait = label.width < label.height;
-  out.note = size + ", " + std::to_string(areas->size()) +
-             (areas->size() == 1 ? " label:" : " labels:");
-  for (const pixel_box_t &a : *areas) {
-    const double x0 = a.x0 / scale, y0 = a.y0 / scale, x1 = a.x1 / scale, y1 = a.y1 / scale;
-    const double w = x1 - x0, h = y1 - y0;
+  std::string taken, left;
+  for (size_t i = 0; i < areas.size(); ++i) {
+    pdf_rect_t r = points(areas[i].box);
+    std::string why;  // empty: a label
+    std::string how;
+    if (areas[i].size != area_size_t::fits) {
+      // A cut frame round the label, up to kOversize larger than it: the label inside
+      // printed, the frame and whatever is outside it left off.
+      const std::optional<frame_t> frame = find_frame(image, areas[i].box);
+      const pdf_rect_t outer = frame ? points(frame->frame) : pdf_rect_t{};
+      const pdf_rect_t in = frame ? points(frame->inside) : pdf_rect_t{};
+      auto oversize = [&](const pdf_rect_t &b) {
+        return fits_oversize(b.x1 - b.x0, b.y1 - b.y0, label.width, label.height, 2);
+      };
+      if (frame && oversize(outer) && oversize(in)) {
+        how = ", cut frame left off";
+        r = in;
+      } else if (areas[i].size == area_size_t::larger) {
+        why = "larger than the label";
+      }
+    } else {
+      const double fill = (r.x1 - r.x0) * (r.y1 - r.y0) / (label.width * label.height);
+      // The page's only printed area loses nothing by being printed on its own.
+      if (areas.size() > 1 && fill < kMinFill && !on_label_pitch(r, fitting, label)) {
+        char text[64];
+        snprintf(text, sizeof text, "fills only %.0f %% of the label", fill * 100);
+        why = text;
+      }
+    }
+    if (!why.empty()) {
+      left += (left.empty() ? "" : "; ") + at(r) + ", " + why;
+      continue;
+    }
+
+    const double w = r.x1 - r.x0, h = r.y1 - r.y0;
     label_area_t area;
     area.turn = (w > h && label_portrait) || (w < h && label.width > label.height);
-    // The label as it lies on the shown page, the area at its centre: an area up to the
-    // tolerance of fits_label over the label is shrunk to fit rather than left for the
-    // rest of the chain, which would scale the page to fill the label and cut its edges.
+    // The label as it lies on the shown page, the area at its centre: an area a little
+    // over the label is shrunk to fit rather than left for the rest of the chain, which
+    // would scale the page to fill the label and cut its edges.
     const double box_w = area.turn ? label.height : label.width;
     const double box_h = area.turn ? label.width : label.height;
     area.scale = std::min({1.0, box_w / w, box_h / h});
-    const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
-    area.ink = to_user(x0, y0, x1, y1, crop, out.rotate);
+    const double cx = (r.x0 + r.x1) / 2, cy = (r.y0 + r.y1) / 2;
+    area.ink = to_user(r.x0, r.y0, r.x1, r.y1, crop, out.rotate);
     area.box = to_user(cx - box_w / 2, cy - box_h / 2, cx + box_w / 2, cy + box_h / 2, crop,
                        out.rotate);
     char text[128];
-    snprintf(text, sizeof text, "%s %s at %.2f, %.2f in%s", out.labels.empty() ? "" : ";",
-             inches(w, h).c_str(), x0 / 72, y0 / 72, area.turn ? ", turned" : "");
+    snprintf(text, sizeof text, "%s %s%s%s", out.labels.empty() ? "" : ";", at(r).c_str(),
+             area.turn ? ", turned" : "", how.c_str());
     if (area.scale < 1)
       snprintf(text + strlen(text), sizeof text - strlen(text), ", shrunk to %.1f %%",
                area.scale * 100);
-    out.note += text;
+    taken += text;
     out.labels.push_back(area);
   }
+  const std::string others = left.empty() ? "" : "; left off: " + left;
+  if (out.labels.empty()) {
+    out.note = size + ", no label on it: left as it is; " + left;
+    return out;
+  }
+  out.note = size + ", " + std::to_string(out.labels.size()) +
+             (out.labels.size() == 1 ? " label:" : " labels:") + taken + others;
   return out;
 }

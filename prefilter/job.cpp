@@ -25,8 +25,10 @@ job_fit_t read_job(const char *ppd_path, const char *options_text) {
     cupsMarkOptions(ppd.get(), count, options.get());
     // The marked size: a stock one, or Custom with the job's or the default's numbers.
     const ppd_size_t *size = ppdPageSize(ppd.get(), nullptr);
+    // The head's width: the widest custom size (*MaxMediaWidth), a page no wider than it
+    // being a label of its own.
     if (size && size->width > 0 && size->length > 0)
-      job.label = label_size_t{size->width, size->length};
+      job.label = label_size_t{size->width, size->length, ppd->custom_max[0]};
     if (ppd_choice_t *choice = ppdFindMarkedChoice(ppd.get(), "LabelFit"); !fit && choice)
       fit = choice->choice;
   }

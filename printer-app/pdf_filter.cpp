@@ -15,6 +15,7 @@
 
 #include "labelfit/labelfit.h"
 #include "printer-app/driver.h"
+#include "printer-app/label_settings.h"
 #include "printer-app/pdf_pages.h"
 
 namespace {
@@ -49,7 +50,7 @@ bool PrintPages(pappl_job_t *job, pappl_device_t *device, poppler::document &doc
 std::string FindLabels(pappl_job_t *job, const pappl_pr_options_t &options, std::string pdf) {
   if (VendorOption(job, options, kLabelFitOption) == kWholePage) return pdf;
   const label_size_t label{options.media.size_width * 72.0 / 2540.0,
-                           options.media.size_length * 72.0 / 2540.0};
+                           options.media.size_length * 72.0 / 2540.0, kCustomMaxPoints.width};
   fit_result_t fit = fit_labels(pdf, label);
   for (const std::string &note : fit.notes)
     papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Label finding: %s", note.c_str());

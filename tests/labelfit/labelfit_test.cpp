@@ -14,21 +14,44 @@ namespace {
 
 constexpr label_size_t k4x6{288, 432};
 constexpr pdf_rect_t kLetter{0, 0, 612, 792};
+constexpr label_size_t k4x2{288, 144, 288};
+
+// A frame of 1-point lines round `r`, dashes `on` long with `off` between (off 0: solid),
+// and then `inside`.
+std::vector<pdf_rect_t> frame(const pdf_rect_t &r, double on, double off,
+                              std::vector<pdf_rect_t> inside) {
+  std::vector<pdf_rect_t> lines;
+  const double step = on + off;
+  for (double x = r.x0; x < r.x1; x += step) {
+    const double x1 = std::min(x + on, r.x1);
+    lines.push_back({x, r.y0, x1, r.y0 + 1});
+    lines.push_back({x, r.y1 - 1, x1, r.y1});
+  }
+  for (double y = r.y0; y < r.y1; y += step) {
+    const double y1 = std::min(y + on, r.y1);
+    lines.push_back({r.x0, y, r.x0 + 1, y1});
+    lines.push_back({r.x1 - 1, y, r.x1, y1});
+  }
+  lines.insert(lines.end(), inside.begin(), inside.end());
+  return lines;
+}
 
 std::string text(const pixel_box_t &b) {
   return std::to_string(b.x0) + "," + std::to_string(b.y0) + "-" + std::to_string(b.x1) + "," +
          std::to_string(b.y1);
 }
 
-std::string text(const std::optional<std::vector<pixel_box_t>> &areas) {
-  if (!areas) return "none";
+std::string text(const std::vector<area_t> &areas) {
   std::string s;
-  for (const pixel_box_t &b : *areas) s += (s.empty() ? "" : " ") + text(b);
+  for (const area_t &a : areas)
+    s += (s.empty() ? "" : " ") + text(a.box) +
+         (a.size == area_size_t::oversize ? " over" : a.size == area_size_t::larger ? " larger" : "");
   return s;
 }
 
 // Areas on a 200 x 150 picture with a 40 x 60 label and bands of 5: boxes drawn at
-// `level` into white, found in reading order, joined while they fit.
+// `level` into white, found in reading order, joined while they fit; an area up to 10 %
+// over the label is not cut, a larger one that can't be cut is marked.
 TEST(FindAreas, CutAtBandsAndJoinedWhileTheyFit) {
   struct Case {
     const char *name;
@@ -42,17 +65,20 @@ TEST(FindAreas, CutAtBandsAndJoinedWhileTheyFit) {
       {"one label", {{10, 10, 50, 70}}, 0, "10,10-50,70"},
       {"2 % and 2 pixels over the label still fit", {{0, 0, 42, 63}}, 0, "0,0-42,63"},
       {"lying landscape", {{0, 0, 60, 40}}, 0, "0,0-60,40"},
-      {"larger than the label", {{0, 0, 43, 64}}, 0, "none"},
+      {"up to 10 % over the label", {{0, 0, 43, 64}}, 0, "0,0-43,64 over"},
+      {"a label a little over with a gap is not sliced", {{0, 0, 44, 30}, {0, 36, 44, 66}}, 0,
+       "0,0-44,66 over"},
+      {"larger than the label", {{0, 0, 47, 64}}, 0, "0,0-47,64 larger"},
       {"a band of 5 rows cuts", {{0, 0, 40, 60}, {0, 65, 40, 125}}, 0, "0,0-40,60 0,65-40,125"},
-      {"4 rows do not", {{0, 0, 40, 60}, {0, 64, 40, 124}}, 0, "none"},
+      {"4 rows do not", {{0, 0, 40, 60}, {0, 64, 40, 124}}, 0, "0,0-40,124 larger"},
       {"rows first, then columns, in reading order",
        {{0, 0, 40, 60}, {50, 10, 90, 70}, {0, 80, 40, 140}, {50, 80, 90, 140}}, 0,
        "0,0-40,60 50,10-90,70 0,80-40,140 50,80-90,140"},
       {"a label's own gap does not split it", {{0, 0, 40, 20}, {0, 40, 40, 60}}, 0, "0,0-40,60"},
       {"joined pieces keep within the label",
        {{0, 0, 40, 20}, {0, 30, 40, 50}, {0, 60, 40, 80}}, 0, "0,0-40,50 0,60-40,80"},
-      {"a larger area beside a label leaves the page as it is",
-       {{0, 0, 40, 60}, {60, 0, 190, 140}}, 0, "none"},
+      {"a larger area beside a label is marked, the label found",
+       {{0, 0, 40, 60}, {60, 0, 190, 140}}, 0, "0,0-40,60 60,0-190,140 larger"},
   };
   for (const Case &c : cases) {
     std::vector<uint8_t> pixels(200 * 150, 255);
@@ -119,6 +145,9 @@ TEST(FindLabels, InThePagesOwnCoordinates) {
       {"a small area is centred on the label's box",
        {kLetter, {small}},
        {{small, {-66, -19, 366, 269}, true}}},
+      {"the label inside a dashed cut frame, the frame left off",
+       {kLetter, frame({8, 332, 316, 784}, 6, 3, {top_left})},
+       {{top_left, top_left, false}}},
       {"two labels, the upper first",
        {kLetter, {{36, 36, 300, 336}, {36, 400, 300, 700}}},
        {{{36, 400, 300, 700}, {24, 334, 312, 766}, false},
@@ -141,6 +170,62 @@ TEST(FindLabels, InThePagesOwnCoordinates) {
       EXPECT_EQ(g.turn, c.want[i].turn) << c.name;
       EXPECT_NEAR(g.scale, c.want[i].scale, 1e-4) << c.name;
     }
+  }
+}
+
+// Which areas of a page are labels: the note names each area and why it was left off.
+TEST(FindLabels, TakesTheLabelsAndLeavesTheRestOff) {
+  const pdf_rect_t label{18, 342, 306, 774};
+  // Ten 150 x 40 address blocks at the pitch of a sheet of 4 x 2 in labels, 300 x 144.
+  std::vector<pdf_rect_t> sheet;
+  for (int row = 0; row < 5; ++row)
+    for (int col = 0; col < 2; ++col)
+      sheet.push_back({20.0 + 300 * col, 700.0 - 144 * row, 170.0 + 300 * col, 740.0 - 144 * row});
+  struct Case {
+    const char *name;
+    test_page_t page;
+    label_size_t label;
+    size_t labels;
+    const char *note;
+  } cases[] = {
+      {"a receipt column beside the label",
+       {kLetter, {label, {340, 500, 500, 774}}}, k4x6, 1,
+       "1 label: 4.00 x 6.00 in at 0.25, 0.25 in; left off: 2.22 x 3.81 in at 4.72, 0.25 in, "
+       "fills only 35 % of the label"},
+      {"a cut line across the page and instructions under it",
+       {kLetter, {label, {18, 300, 594, 301}, {18, 100, 594, 280}}}, k4x6, 1,
+       "left off: 8.00 x 0.01 in at 0.25, 6.82 in, larger than the label; 8.00 x 2.50 in at "
+       "0.25, 7.11 in, larger than the label"},
+      {"a solid cut frame with a caption just above it",
+       {kLetter, [&] {
+          std::vector<pdf_rect_t> b = frame({8, 330, 316, 778}, 1, 0, {label});
+          b.push_back({100, 782, 200, 788});
+          return b;
+        }()},
+       k4x6, 1, "cut frame left off"},
+      {"a frame inside the label's size stays", {kLetter, frame(label, 6, 3, {{40, 400, 200, 700}})},
+       k4x6, 1, "1 label: 4.00 x 6.00 in at 0.25, 0.25 in"},
+      {"a frame far larger than the label is no cut frame",
+       {kLetter, frame({8, 232, 400, 784}, 6, 3, {label})}, k4x6, 0, "larger than the label"},
+      {"a label 5 % over with a white band across it: shrunk, not sliced",
+       {kLetter, {{18, 320, 320, 550}, {18, 570, 320, 774}}}, k4x6, 1, "shrunk to 95.2 %"},
+      {"a small area beside a label is left off", {kLetter, {label, {400, 100, 500, 150}}}, k4x6,
+       1, "left off: 1.39 x 0.69 in at 5.56, 8.92 in, fills only 4 % of the label"},
+      {"small areas and a larger one: no label", {kLetter, {{36, 36, 536, 436}, {100, 600, 200, 650}}},
+       k4x6, 0, "no label on it: left as it is; 1.39 x 0.69 in at 1.39, 1.97 in, fills only 4 % of "
+       "the label; 6.94 x 5.56 in at 0.50, 4.94 in, larger than the label"},
+      {"a sheet of small labels", {kLetter, sheet}, k4x2, 10, "10 labels:"},
+      {"a scan's gray paper is no ink", {kLetter, {label, {340, 500, 500, 774}}, 0, {}, 0.85},
+       k4x6, 1, "1 label: 4.00 x 6.00 in at 0.25, 0.25 in; left off"},
+      {"a 4 x 6 in page on a 4 x 2 in queue", {{0, 0, 288, 432}, {label}}, k4x2, 0,
+       "no wider than the head: left as it is"},
+      {"a 6 x 4 in page on a 4 x 2 in queue", {{0, 0, 432, 288}, {label}}, k4x2, 0,
+       "no wider than the head: left as it is"},
+  };
+  for (const Case &c : cases) {
+    const page_labels_t got = labels_of(c.page, c.label);
+    EXPECT_EQ(got.labels.size(), c.labels) << c.name << ": " << got.note;
+    EXPECT_NE(got.note.find(c.note), std::string::npos) << c.name << ": " << got.note;
   }
 }
 

@@ -22,7 +22,14 @@ std::string make_pdf(const std::vector<test_page_t> &pages) {
   qpdf.emptyPDF();
   QPDFPageDocumentHelper document(qpdf);
   for (const test_page_t &p : pages) {
-    std::string content = "0 g\n";
+    std::string content;
+    if (p.paper < 1) {
+      char fill[128];
+      snprintf(fill, sizeof fill, "%g g %g %g %g %g re f\n", p.paper, p.media.x0, p.media.y0,
+               p.media.x1 - p.media.x0, p.media.y1 - p.media.y0);
+      content += fill;
+    }
+    content += "0 g\n";
     for (const pdf_rect_t &b : p.boxes) {
       char line[128];
       snprintf(line, sizeof line, "%g %g %g %g re f\n", b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);

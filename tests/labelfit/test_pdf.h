@@ -13,6 +13,7 @@ struct test_page_t {
   std::vector<pdf_rect_t> boxes;    // filled black, in user space
   int rotate = 0;                   // /Rotate
   std::optional<pdf_rect_t> crop;   // /CropBox, none by default
+  double paper = 1;                 // the gray the page is filled with first, 1 white
 };
 
 std::string make_pdf(const std::vector<test_page_t> &pages);

@@ -1,0 +1,39 @@
+// Arbitrary bytes as a drawn page, through the search for printed areas and cut frames:
+// the first four bytes give the picture's width and the label's size in pixels, the rest
+// are its gray pixels, row after row. Only crashes and undefined behaviour count, and an
+// area or frame outside the picture.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "labelfit/labelfit.h"
+
+namespace {
+
+bool inside(const pixel_box_t &b, const gray_image_t &image) {
+  return b.x0 >= 0 && b.y0 >= 0 && b.x0 < b.x1 && b.y0 < b.y1 && b.x1 <= image.width &&
+         b.y1 <= image.height;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size < 5) return 0;
+  const int width = 1 + data[0] % 128;
+  const double label_w = 1 + data[1] % 64, label_h = 1 + data[2] % 64;
+  const int band = 1 + data[3] % 8;
+  const std::span<const uint8_t> pixels(data + 4, size - 4);
+  const int height = int(pixels.size() / size_t(width));
+  if (height < 1) return 0;
+  const gray_image_t image{width, height, size_t(width), pixels};
+  for (const area_t &area : find_areas(image, label_w, label_h, band)) {
+    if (!inside(area.box, image)) __builtin_trap();
+    if (const std::optional<frame_t> frame = find_frame(image, area.box)) {
+      if (!inside(frame->frame, image) || !inside(frame->inside, image)) __builtin_trap();
+    }
+  }
+  return 0;
+}
