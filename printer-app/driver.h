@@ -24,10 +24,17 @@ inline constexpr const char *kFindLabels = "find-labels";
 inline constexpr const char *kWholePage = "whole-page";
 
 // A job's print options, as papplJobCreatePrintOptions makes them.
-struct OptionsDeleter {
+struct PrintOptionsDeleter {
   void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
 };
-using OptionsPtr = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
+using OptionsPtr = std::unique_ptr<pappl_pr_options_t, PrintOptionsDeleter>;
+
+// An array of `count` CUPS options (a form's fields, vendor defaults to set).
+struct CupsOptionsDeleter {
+  int count = 0;
+  void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
+};
+using CupsOptionsPtr = std::unique_ptr<cups_option_t, CupsOptionsDeleter>;
 
 // A vendor option's keyword for a job: the job's own, else the printer's default.
 std::string VendorOption(pappl_job_t *job, const pappl_pr_options_t &options, const char *name);

@@ -15,11 +15,6 @@
 
 namespace {
 
-struct OptionsDeleter {
-  int count;
-  void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
-};
-using FormPtr = std::unique_ptr<cups_option_t, OptionsDeleter>;
 
 struct mode_choice_t {
   pappl_label_mode_t mode;
@@ -70,7 +65,7 @@ int VendorInt(ipp_t *attrs, const vendor_range_t &range) {
 std::string Post(pappl_client_t *client, pappl_printer_t *printer) {
   cups_option_t *raw = nullptr;
   const int count = papplClientGetForm(client, &raw);
-  FormPtr form{raw, OptionsDeleter{count}};
+  CupsOptionsPtr form{raw, CupsOptionsDeleter{count}};
   if (count == 0 || !papplClientIsValidForm(client, count, raw)) return "Invalid form submission.";
   if (const char *command = cupsGetOption("command", count, raw)) {
     for (const command_button_t &button : kCommands) {
@@ -110,7 +105,7 @@ std::string Post(pappl_client_t *client, pappl_printer_t *printer) {
     if (direction && strcmp(direction, choice.keyword) == 0)
       num_vendor = cupsAddOption(kPrintDirectionOption, direction, num_vendor, &vendor);
   }
-  FormPtr vendorOwner{vendor, OptionsDeleter{num_vendor}};
+  CupsOptionsPtr vendorOwner{vendor, CupsOptionsDeleter{num_vendor}};
   if (!papplPrinterSetDriverDefaults(printer, &data, num_vendor, vendor))
     return "Bad settings: nothing was changed.";
   return "Changes saved.";

@@ -26,10 +26,6 @@ struct IppDeleter {
 };
 using IppPtr = std::unique_ptr<ipp_t, IppDeleter>;
 
-struct OptionsDeleter {
-  int count = 0;
-  void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
-};
 
 // PAPPL 1.3.1 looks the footer up in the client's language; with none set it looks up a
 // null key and the server dies in strcmp for any browser that sends Accept-Language.
@@ -160,13 +156,13 @@ bool ReadForm(int count, cups_option_t *form, pappl_pr_driver_data_t &data, int 
 const char *SaveForm(pappl_client_t *client, pappl_printer_t *printer, pappl_pr_driver_data_t &data) {
   cups_option_t *form = nullptr;
   const int count = papplClientGetForm(client, &form);
-  std::unique_ptr<cups_option_t, OptionsDeleter> formOwner{form, OptionsDeleter{count}};
+  CupsOptionsPtr formOwner{form, CupsOptionsDeleter{count}};
   if (count == 0) return "Invalid form data.";
   if (!papplClientIsValidForm(client, count, form)) return "Invalid form submission.";
   int num_vendor = 0;
   cups_option_t *vendor = nullptr;
   const bool read = ReadForm(count, form, data, num_vendor, vendor);
-  std::unique_ptr<cups_option_t, OptionsDeleter> vendorOwner{vendor, OptionsDeleter{num_vendor}};
+  CupsOptionsPtr vendorOwner{vendor, CupsOptionsDeleter{num_vendor}};
   if (!read || !papplPrinterSetDriverDefaults(printer, &data, num_vendor, vendor))
     return "Bad printer defaults: nothing was changed.";
   UpdateDefaultAttributes(printer);
@@ -348,7 +344,7 @@ void UpdateDefaultAttributes(pappl_printer_t *printer) {
   cups_option_t *vendor = nullptr;
   int num_vendor = cupsAddOption("print-darkness", darknessText.c_str(), 0, &vendor);
   num_vendor = cupsAddOption("print-speed", speedText.c_str(), num_vendor, &vendor);
-  std::unique_ptr<cups_option_t, OptionsDeleter> vendorOwner{vendor, OptionsDeleter{num_vendor}};
+  CupsOptionsPtr vendorOwner{vendor, CupsOptionsDeleter{num_vendor}};
   pappl_pr_driver_data_t defaults = data;
   defaults.num_vendor = 2;
   defaults.vendor[0] = "print-darkness";
