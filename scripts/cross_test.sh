@@ -30,6 +30,8 @@ export CCACHE_BASEDIR=$PWD
 if command -v ccache >/dev/null; then
   export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
+# The sysroot's multiarch include folder is searched too: libjpeg's jconfig.h is there, and
+# no pkg-config file names it.
 dir=build-$arch
 scripts/build.sh "$dir" \
   -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR=$processor \
@@ -38,6 +40,8 @@ scripts/build.sh "$dir" \
   -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY \
   -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
   -DCMAKE_EXE_LINKER_FLAGS="-Wl,-rpath-link,${libdirs//:/ -Wl,-rpath-link,}" \
+  -DCMAKE_C_FLAGS="-isystem $sysroot/usr/include/$triplet" \
+  -DCMAKE_CXX_FLAGS="-isystem $sysroot/usr/include/$triplet" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$qemu;-L;$sysroot"
 
 cd "$dir"
