@@ -11,24 +11,13 @@
 
 #include "filter/options.h"
 #include "tests/support/capture.h"
+#include "tests/support/filter_output.h"
 #include "tests/support/printer_app.h"
 #include "tests/support/raster.h"
 
 namespace {
 
 enum : int { kMediaPort = 8810 };
-
-// The filter's bytes for `raster` with the 203 dpi PPD and the job's options.
-std::string FilterBytes(const std::string &options, const std::string &raster) {
-  setenv("PPD", SOURCE_DIR "/ppd/vantel-203.ppd", 1);
-  cups_option_t *parsed = nullptr;
-  const int count = cupsParseOptions(options.c_str(), 0, &parsed);
-  label_doc_t doc{};
-  set_pstops_options(doc, count, parsed);
-  cupsFreeOptions(count, parsed);
-  unsetenv("PPD");
-  return RenderRaster(doc, raster).out;
-}
 
 // A 4 x 2 in label with media-tracking `tracking` (none when empty).
 std::string MediaCol(const std::string &tracking) {
@@ -89,7 +78,7 @@ TEST(PrinterAppMedia, WritesTheFiltersStockAndFinishing) {
     server.Ipp(server.PrinterUri("stock"), kSetFinishing,
                {{"mode", c.labelMode}, {"gap", "305"}, {"direction", "normal"}});
     const std::string expected =
-        FilterBytes(std::string("PageSize=w288h144 ") + c.filterOptions, raster);
+        FilterOutput("vantel-203.ppd", std::string("PageSize=w288h144 ") + c.filterOptions, raster);
     ASSERT_NE(expected.find(c.lines), std::string::npos) << c.name << "\n" << expected.substr(0, 300);
     const std::string name = "media-" + std::to_string(++job);
     WriteFile(server.Path(name + ".pwg"), raster);
@@ -118,7 +107,7 @@ TEST(PrinterAppMedia, WritesTheFiltersStockAndFinishing) {
       server.Print("stock", "after-restart", "image/pwg-raster", server.Path("restart.pwg"), MediaCol("mark"));
   ASSERT_EQ(ended.at("job-state"), "completed");
   EXPECT_TRUE(server.Output("after-restart") ==
-              FilterBytes("PageSize=w288h144 MediaTracking=1 GapHeight=500 LabelMode=2 "
+              FilterOutput("vantel-203.ppd", "PageSize=w288h144 MediaTracking=1 GapHeight=500 LabelMode=2 "
                           "PrintDirection=2",
                           raster));
 

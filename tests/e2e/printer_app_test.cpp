@@ -11,6 +11,7 @@
 #include "filter/options.h"
 #include "printer-app/label_settings.h"
 #include "tests/support/capture.h"
+#include "tests/support/filter_output.h"
 #include "tests/support/printer_app.h"
 #include "tests/support/raster.h"
 
@@ -38,18 +39,6 @@ TestPage TestLabel(uint32_t width, uint32_t height, unsigned dpi) {
 std::string WriteTemp(const AppServer &server, const std::string &name, const std::string &bytes) {
   WriteFile(server.Path(name), bytes);
   return server.Path(name);
-}
-
-// What the filter writes for `raster` with the queue's PPD and the job's options.
-std::string FilterOutput(const std::string &ppd, const std::string &options, const std::string &raster) {
-  setenv("PPD", (std::string(SOURCE_DIR) + "/ppd/" + ppd).c_str(), 1);
-  cups_option_t *parsed = nullptr;
-  const int count = cupsParseOptions(options.c_str(), 0, &parsed);
-  label_doc_t doc{};
-  set_pstops_options(doc, count, parsed);
-  cupsFreeOptions(count, parsed);
-  unsetenv("PPD");
-  return RenderRaster(doc, raster).out;
 }
 
 std::string MediaCol(int width, int length, int left, int top) {
