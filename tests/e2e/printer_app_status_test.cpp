@@ -111,7 +111,7 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
   const std::string refJob = Submit(server, "reference", pdf);
   EXPECT_EQ(WaitForState(server, "reference", refJob, "completed,aborted,canceled")["job-state"],
             "completed");
-  ASSERT_EQ(reference.Printed().size(), 3u) << reference.Log();
+  ASSERT_EQ(reference.PrintedAtLeast(3).size(), 3u) << reference.Log();
 
   struct Case {
     const char *orders;
@@ -144,7 +144,7 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
     EXPECT_EQ(job["job-impressions-completed"], "3") << c.orders;
     EXPECT_EQ(PrinterReasons(server, name), "none") << c.orders;
     // Every label once, in order: the pictures of the ready printer.
-    ASSERT_EQ(printer.Printed().size(), 3u) << c.orders << "\n" << printer.Log();
+    ASSERT_EQ(printer.PrintedAtLeast(3).size(), 3u) << c.orders << "\n" << printer.Log();
     for (int n = 1; n <= 3; ++n)
       EXPECT_EQ(ReadFile(printer.LabelPath(n)), ReadFile(reference.LabelPath(n))) << c.orders << n;
   }
@@ -170,7 +170,7 @@ TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
   const std::string id = Submit(server, "silent", pdf);
   EXPECT_EQ(WaitForState(server, "silent", id, "completed,aborted,canceled")["job-state"], "completed");
   EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms);  // one 1 s timeout, not four
-  EXPECT_EQ(printer.Printed().size(), 3u);
+  EXPECT_EQ(printer.PrintedAtLeast(3).size(), 3u);
   const std::string log = ReadFile(server.Path("log"));
   size_t notes = 0;
   for (size_t at = log.find("does not answer the status query"); at != std::string::npos;
@@ -195,7 +195,7 @@ TEST(AppPrinterStatus, ALostConnectionEndsTheJobAborted) {
   EXPECT_TRUE(message == "The printer's connection was lost at label 2: it and the labels after "
                          "it may not have printed" ||
               message == "Unable to write print data") << message;
-  EXPECT_EQ(printer.Printed().size(), 1u);
+  EXPECT_EQ(printer.PrintedAtLeast(1).size(), 1u);
 }
 
 }  // namespace

@@ -81,6 +81,17 @@ std::vector<std::string> VirtualPrinter::Printed() const {
   return lines;
 }
 
+std::vector<std::string> VirtualPrinter::PrintedAtLeast(size_t count) const {
+  // A job counts as done once its last byte is sent; the printer may still be drawing it.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  std::vector<std::string> lines = Printed();
+  while (lines.size() < count && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    lines = Printed();
+  }
+  return lines;
+}
+
 std::string VirtualPrinter::Log() const { return ReadFile(dir_.path + "/log"); }
 
 std::string VirtualPrinter::LabelPath(int number) const {

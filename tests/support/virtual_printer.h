@@ -24,6 +24,8 @@ class VirtualPrinter {
 
   // The lines of printed.log: one per printed label, in the order printed.
   std::vector<std::string> Printed() const;
+  // Printed(), once it has `count` lines or 10 seconds have passed.
+  std::vector<std::string> PrintedAtLeast(size_t count) const;
   std::string Log() const;
   std::string LabelPath(int number) const;  // label-000001.png for 1
   int port() const { return port_; }
