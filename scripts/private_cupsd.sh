@@ -11,6 +11,9 @@
 #   cupsd_test_lock PORT CMD...   for a test: exit 77 (skipped) unless root with every CMD
 #                                 installed, then wait until no other test uses PORT
 #   cups_client CMD ARGS...       run lp, lpadmin, lpstat... against it
+#   cupsd_add_queue NAME PPD [LPADMIN OPTION...]
+#                                 add the enabled queue NAME with the PPD file PPD; its
+#                                 device is the file $CUPSD_DIR/out/NAME.prn
 #   wait_for_job ID SECONDS       wait until job ID has ended; prints its job-state
 #
 # Every wait has a deadline. The client commands get their own HOME and CUPS_SERVERROOT, so
@@ -119,6 +122,14 @@ cupsd_stop() {
 cups_client() {
   HOME=$CUPSD_DIR/home CUPS_SERVERROOT=$CUPSD_DIR/etc CUPS_SERVER=127.0.0.1:$CUPSD_PORT \
     LPDEST= PRINTER= "$@"
+}
+
+# lpadmin's warning that PPD drivers are deprecated is left out of what it says.
+cupsd_add_queue() {
+  local name=$1 ppd=$2
+  shift 2
+  cups_client lpadmin -p "$name" -E -v "file://$CUPSD_DIR/out/$name.prn" -P "$ppd" "$@" \
+    2> >(grep -v "Printer drivers are deprecated" >&2)
 }
 
 # Prints the job-state keyword of job $1 (pending, processing, completed, ...).

@@ -72,8 +72,7 @@ out=$CUPSD_DIR/out
 add_queue() {
   local name=$1 ppd=$2
   shift 2
-  cups_client lpadmin -p "$name" -E -v "file://$out/$name.prn" -P "$source_dir/ppd/$ppd" "$@" \
-    2> >(grep -v "Printer drivers are deprecated" >&2)
+  cupsd_add_queue "$name" "$source_dir/ppd/$ppd" "$@"
 }
 add_queue stock vantel-203.ppd -o PrintMode=0
 add_queue custom vantel-300.ppd -o Darkness=3 -o Horizontal=12

@@ -26,12 +26,6 @@ trap 'exit 1' INT TERM
 
 cupsd_start "$work/cups" "$port" "$filter" "$command_filter"
 out=$CUPSD_DIR/out
-add_queue() {
-  local name=$1
-  shift
-  cups_client lpadmin -p "$name" -E -v "file://$out/$name.prn" -P "$source_dir/ppd/vantel-203.ppd" \
-    "$@" 2> >(grep -v "Printer drivers are deprecated" >&2)
-}
 
 # "queue|lpadmin options|job options|commands|bytes the printer gets|job state".
 cases=(
@@ -46,7 +40,7 @@ declare -A job
 for entry in "${cases[@]}"; do
   IFS='|' read -r queue queue_options job_options commands _ <<<"$entry"
   # shellcheck disable=SC2086  # the options are words
-  add_queue "$queue" $queue_options
+  cupsd_add_queue "$queue" "$source_dir/ppd/vantel-203.ppd" $queue_options
   { echo "#CUPS-COMMAND"; for c in $commands; do echo "$c"; done; } >"$work/$queue.cmd"
   # shellcheck disable=SC2086
   job[$queue]=$(cups_client lp -d "$queue" -o document-format=application/vnd.cups-command \

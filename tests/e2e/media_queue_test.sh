@@ -36,12 +36,6 @@ gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o "$work/label.pdf" "$work/la
 
 cupsd_start "$work/cups" "$port" "$filter" "$prefilter"
 out=$CUPSD_DIR/out
-add_queue() {
-  local name=$1
-  shift
-  cups_client lpadmin -p "$name" -E -v "file://$out/$name.prn" -P "$source_dir/ppd/vantel-203.ppd" \
-    "$@" 2> >(grep -v "Printer drivers are deprecated" >&2)
-}
 
 # "queue|lpadmin options|job options|lines that differ from the default block".
 cases=(
@@ -58,7 +52,7 @@ declare -A job
 for entry in "${cases[@]}"; do
   IFS='|' read -r queue queue_options job_options _ <<<"$entry"
   # shellcheck disable=SC2086  # the options are words
-  add_queue "$queue" $queue_options
+  cupsd_add_queue "$queue" "$source_dir/ppd/vantel-203.ppd" $queue_options
   # shellcheck disable=SC2086
   job[$queue]=$(cups_client lp -d "$queue" -o PageSize=w144h72 $job_options "$work/label.pdf" |
     sed -n 's/^request id is .*-\([0-9]*\) .*/\1/p')
