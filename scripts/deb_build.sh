@@ -48,16 +48,24 @@ echo "dpkg-buildpackage ${cross[*]}: $work/build.log"
   dpkg-buildpackage -us -uc -j2 "${cross[@]}") >"$work/build.log" 2>&1 ||
   { tail -40 "$work/build.log"; exit 1; }
 
+# nobody may not pass through the folders above $work (a clone in a mktemp -d folder is
+# closed to others): lintian reads a copy of the upload's files in a folder open to it.
+check=$(mktemp -d /tmp/vantel-lintian-check.XXXXXX)
+trap 'rm -f "$files"; rm -rf "$check"' EXIT
+chmod 755 "$check"
+cp "$work"/*.changes "$work"/*.dsc "$work"/*.tar.* "$work"/*.buildinfo "$work"/*.deb "$check"/
+cp "$work"/*.ddeb "$check"/ 2>/dev/null || true
+
 # lintian needs no privileges: as root it runs as nobody, with a home of its own.
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
-  mkdir -m 0777 "$work/home"
-  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home")
+  mkdir -m 0777 "$check/home"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$check/home")
 fi
 changes=$(ls "$work"/${name}_"${version}"_"$arch".changes)
 status=0
-(cd "$work" && "${as_user[@]}" lintian --display-info --fail-on error,warning \
-  "$changes") >"$work/lintian.log" 2>&1 || status=$?
+(cd "$check" && "${as_user[@]}" lintian --display-info --fail-on error,warning \
+  "$check/$(basename "$changes")") >"$work/lintian.log" 2>&1 || status=$?
 cat "$work/lintian.log"
 [ "$status" -eq 0 ] || { echo "FAIL: lintian exited $status"; exit 1; }
 # Information tags kept on purpose (docs/packaging.md): the upstream source is this
