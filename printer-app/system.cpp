@@ -1,6 +1,7 @@
 #include "printer-app/system.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <netinet/in.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,12 +80,36 @@ std::vector<pappl_printer_t *> Printers(pappl_system_t *system) {
   return printers;
 }
 
-bool SaveState(pappl_system_t *system, void *) {
-  // A default changed over IPP shows in the printer's attributes from here on (outside
-  // the iteration, which holds the system's lock).
-  for (pappl_printer_t *printer : Printers(system)) UpdateDefaultAttributes(printer);
-  // PAPPL writes its state in place, from the start: written into a file of its own
-  // first, the state in use is never cut short.
+// The reader/writer lock that PAPPL 1.3.1 puts first in its system and printer records.
+pthread_rwlock_t *PapplLock(void *object) { return static_cast<pthread_rwlock_t *>(object); }
+
+// Runs `save` holding the system's lock and each printer's for reading. PAPPL saves its
+// state holding the system's lock while it waits for each printer's, and ends a job it
+// refuses (a raster job sent while another prints) holding the printer's lock while it
+// waits for the system's: the two waited on each other for ever and every client of the
+// server hung. Here no lock is waited for while another is held: when a printer is
+// locked for writing, all are let go and taken again a moment later. PAPPL's own calls
+// inside `save` then take locks this thread already holds for reading, which never
+// waits (PAPPL's locks let a reader in while a writer waits).
+bool WithStateLocked(pappl_system_t *system, bool (*save)(pappl_system_t *)) {
+  for (;;) {
+    if (pthread_rwlock_tryrdlock(PapplLock(system)) == 0) {
+      const std::vector<pappl_printer_t *> printers = Printers(system);
+      size_t locked = 0;
+      while (locked < printers.size() && pthread_rwlock_tryrdlock(PapplLock(printers[locked])) == 0) ++locked;
+      const bool all = locked == printers.size();
+      const bool saved = all && save(system);
+      while (locked > 0) pthread_rwlock_unlock(PapplLock(printers[--locked]));
+      pthread_rwlock_unlock(PapplLock(system));
+      if (all) return saved;
+    }
+    usleep(1000);
+  }
+}
+
+// PAPPL writes its state in place, from the start: written into a file of its own first,
+// the state in use is never cut short.
+bool WriteStateFiles(pappl_system_t *system) {
   const std::string state = g_state_path + ".new";
   if (!papplSystemSaveState(system, state.c_str()) || !CommitFile(state, g_state_path)) return false;
   const std::string settings = g_settings_path + ".new";
@@ -92,6 +117,13 @@ bool SaveState(pappl_system_t *system, void *) {
   if (!file) return false;
   papplSystemIteratePrinters(system, SaveSettings, file);
   return fclose(file) == 0 && CommitFile(settings, g_settings_path);
+}
+
+bool SaveState(pappl_system_t *system, void *) {
+  // A default changed over IPP shows in the printer's attributes from here on (outside
+  // the iteration, which holds the system's lock).
+  for (pappl_printer_t *printer : Printers(system)) UpdateDefaultAttributes(printer);
+  return WithStateLocked(system, WriteStateFiles);
 }
 
 // Jobs saved while printing end as aborted before PAPPL reads the state (saved_jobs.h).
