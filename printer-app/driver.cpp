@@ -15,9 +15,11 @@
 #include "core/label_writer.h"
 #include "printer-app/job_gate.h"
 #include "printer-app/label_settings.h"
+#include "printer-app/media_settings.h"
 #include "printer-app/media_setup.h"
 #include "printer-app/printer_status.h"
 #include "printer-app/raster_page.h"
+#include "printer-app/test_label.h"
 #include "printer-app/web.h"
 
 std::array<pappl_pr_driver_t, 2> g_drivers = {{
@@ -228,6 +230,39 @@ bool EndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
   return data && !data->writeFailed;
 }
 
+// PAPPL's test page: the printer's test label written into the spool folder, which PAPPL
+// prints as an image job and removes once the job has ended.
+const char *TestPageCallback(pappl_printer_t *printer, char *buffer, size_t bufsize) try {
+  pappl_pr_driver_data_t data;
+  papplPrinterGetDriverData(printer, &data);
+  test_label_t label;
+  label.name = papplPrinterGetName(printer);
+  label.dpi = data.x_default;
+  label.darkness = DarknessLevel(data.darkness_configured, 0);
+  label.speed = SpeedSetting(data.speed_default);
+  label.width = data.media_default.size_width;
+  label.length = data.media_default.size_length;
+  static constexpr const char *kTracking[] = {"GAP", "BLACK MARK", "CONTINUOUS"};
+  const int16_t tracking = TrackingSetting(data.media_default.tracking);
+  label.tracking = tracking >= 0 && tracking <= 2 ? kTracking[tracking] : kTracking[0];
+  const std::string png = TestLabelPng(label);
+  const int fd = png.empty() ? -1 : papplPrinterOpenFile(printer, buffer, bufsize, nullptr, "testpage", "png", "w");
+  if (fd < 0) {
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR, "Unable to make the test label");
+    return nullptr;
+  }
+  const bool written = write(fd, png.data(), png.size()) == static_cast<ssize_t>(png.size());
+  if (close(fd) != 0 || !written) {
+    unlink(buffer);
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR, "Unable to write the test label");
+    return nullptr;
+  }
+  return buffer;
+} catch (const std::exception &) {
+  papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR, "Unable to make the test label");
+  return nullptr;
+}
+
 bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, const char *,
                     pappl_pr_driver_data_t *data, ipp_t **attrs, void *) try {
   const int dpi = strcmp(driver_name, g_drivers[0].name) == 0   ? 203
@@ -243,6 +278,7 @@ bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, con
   data->rendjob_cb = EndJob;
   data->format = kRawFormat;
   data->identify_cb = IdentifyPrinter;
+  data->testpage_cb = TestPageCallback;
   data->identify_supported = PAPPL_IDENTIFY_ACTIONS_SOUND;
   data->identify_default = PAPPL_IDENTIFY_ACTIONS_SOUND;
   snprintf(data->make_and_model, sizeof data->make_and_model, "Vantel Label Printer %ddpi", dpi);

@@ -163,6 +163,12 @@ try {
     await page.screenshot({ path: `${shots}/printer.png`, fullPage: true });
   }
   await alive('the last form');
+
+  // The test label from the printer's page (web_interface_test.sh reads what printed).
+  await page.goto(`${base}/${printer}/`);
+  await Promise.all([page.waitForNavigation(), page.click('input[type="submit"][value="Print Test Page"]')]);
+  check((await page.content()).includes('Test page printed.'), 'the test label is sent');
+  await alive('Print Test Page');
 } finally {
   await browser.close();
 }

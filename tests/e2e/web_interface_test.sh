@@ -30,3 +30,22 @@ app_start "$app" "$work" 127.0.0.1 "$port" -o server-options=no-tls,web-network,
 PLAYWRIGHT_PREFIX=$prefix node "$source_dir/tests/e2e/web_interface_test.mjs" \
   "http://127.0.0.1:$port" lab "ipp://127.0.0.1:$port/ipp/print/lab" "$shots"
 kill -0 "$app_pid" || { echo "FAIL: the server is gone"; cat "$work/app/server.out"; exit 1; }
+
+# The test label the browser asked for: one label, drawn by the printer's preview, whose
+# code a scanner reads as the printer's name (LABEL_PREVIEW is the preview program).
+if [ -n "${LABEL_PREVIEW:-}" ] && command -v zbarimg >/dev/null; then
+  label=
+  for ((i = 0; i < 100; i++)); do
+    for file in "$work"/app/out/*Test?Page*.prn; do
+      [ -f "$file" ] && grep -q "PRINT 1,1" "$file" && label=$file
+    done
+    [ -n "$label" ] && break
+    sleep 0.1
+  done
+  [ -n "$label" ] || { echo "FAIL: the test label did not print"; exit 1; }
+  "$LABEL_PREVIEW" -o "$work/test-label" "$label"
+  [ -z "$shots" ] || cp "$work/test-label-1.png" "$shots/test-label.png"
+  code=$(zbarimg -q "$work/test-label-1.png" 2>/dev/null) || true
+  [ "$code" = "CODE-128:lab" ] || { echo "FAIL: the test label's code reads \"$code\", not CODE-128:lab"; exit 1; }
+  echo "ok: the test label printed and its code reads $code"
+fi
