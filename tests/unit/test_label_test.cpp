@@ -89,6 +89,8 @@ TEST(TestLabel, ScannersReadItsCodeOnEveryStock) {
     unlink(path);
   }
   EXPECT_EQ(TestLabelPng(test_label_t{"lab", 203, 8, 4, 0, 2540, "GAP"}), "");
+  // Any name a client can give: too long for the code and the label, not ASCII.
+  EXPECT_NE(TestLabelPng(test_label_t{std::string(300, '\xe9'), 203, 8, 4, 2540, 1270, "GAP"}), "");
 }
 
 TEST(TestLabel, SaysWhatThePrinterIsSetTo) {
