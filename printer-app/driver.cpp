@@ -77,15 +77,25 @@ struct job_data_t {
   unsigned copies = 1;
   int printed = 0;  // pages that ended with PRINT
   bool writeFailed = false;
+  std::vector<uint8_t> label;  // the bytes of the label going out, sent again if need be
 };
 
 job_data_t *JobData(pappl_job_t *job) { return static_cast<job_data_t *>(papplJobGetData(job)); }
 
-bool Write(pappl_device_t *device, job_data_t &data, std::span<const uint8_t> bytes) {
-  if (!data.writeFailed && !bytes.empty() &&
-      papplDeviceWrite(device, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-    data.writeFailed = true;
-  return !data.writeFailed;
+// Writes the next bytes of the label going out. When a network printer's connection is
+// lost, the whole label goes out again once the printer is back.
+bool Write(pappl_job_t *job, pappl_device_t *device, job_data_t &data, std::span<const uint8_t> bytes) {
+  if (data.writeFailed || bytes.empty()) return !data.writeFailed;
+  data.label.insert(data.label.end(), bytes.begin(), bytes.end());
+  std::span<const uint8_t> pending = bytes;
+  while (papplDeviceWrite(device, pending.data(), pending.size()) != static_cast<ssize_t>(pending.size())) {
+    if (!ReconnectPrinter(job, device, static_cast<unsigned>(data.printed) + 1)) {
+      data.writeFailed = true;
+      return false;
+    }
+    pending = data.label;
+  }
+  return true;
 }
 
 label_doc_t JobSettings(pappl_job_t *job, const pappl_pr_options_t &options) {
@@ -182,7 +192,8 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
   // PAPPL's own PNG and JPEG filter leaves NumCopies 0 and sends the page once for each
   // copy; PRINT 1,0 would print none of them.
   data->copies = std::max(header.NumCopies, 1u);
-  return Write(device, *data, BeginRasterPage(data->page, data->doc, header));
+  data->label.clear();
+  return Write(job, device, *data, BeginRasterPage(data->page, data->doc, header));
 } catch (const std::bad_alloc &) {
   RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to allocate memory");
   return false;
@@ -191,7 +202,7 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
 bool WriteLine(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, unsigned,
                const unsigned char *line) {
   job_data_t *data = JobData(job);
-  return Write(device, *data, RasterPageLine(data->page, line));
+  return Write(job, device, *data, RasterPageLine(data->page, line));
 }
 
 bool EndPage(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, unsigned page) {
@@ -199,7 +210,7 @@ bool EndPage(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, uns
   label_page_t &label = data->page;
   const unsigned given = label.nextRow;
   const page_end_t end = EndRasterPage(label, papplJobIsCanceled(job), static_cast<int>(data->copies),
-                                       [&](std::span<const uint8_t> bytes) { Write(device, *data, bytes); });
+                                       [&](std::span<const uint8_t> bytes) { Write(job, device, *data, bytes); });
   if (end == page_end_t::canceled) return !data->writeFailed;
   if (end == page_end_t::incomplete) {
     char message[256];
@@ -209,14 +220,16 @@ bool EndPage(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device, uns
     return false;
   }
   if (data->writeFailed) {
-    RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to write print data");
+    // A job cancelled while it waited for its printer keeps its own reason.
+    if (!papplJobIsCanceled(job)) RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to write print data");
     return false;
   }
   ++data->printed;
   papplDeviceFlush(device);
   // The printer holds a label that met a fault and prints it once the fault clears: the
-  // next label goes out only then, and no label twice.
-  return WaitForPrinter(job, device, page);
+  // next label goes out only then, and no label twice. A label whose connection was lost
+  // goes out again.
+  return WaitForPrinter(job, device, page, data->label);
 }
 
 bool EndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {

@@ -16,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include <cups/cups.h>
+
 #include "core/printer_status.h"
 
 namespace {
@@ -70,18 +72,21 @@ int UriPort(const char *uri) {
 // socket as the first field of its data. That field is only used when it is a connected
 // TCP socket to the port of the printer's socket:// URI, so that any other device (a USB
 // printer, a file) is never asked.
-int PrinterSocket(pappl_printer_t *printer, pappl_device_t *device) {
-  const int port = UriPort(papplPrinterGetDeviceURI(printer));
+int SocketField(pappl_printer_t *printer, pappl_device_t *device) {
   const void *data = papplDeviceGetData(device);
-  if (port < 0 || !data) return -1;
+  if (UriPort(papplPrinterGetDeviceURI(printer)) < 0 || !data) return -1;
   int fd;
   memcpy(&fd, data, sizeof fd);
   struct stat info {};
+  return fd >= 0 && fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode) ? fd : -1;
+}
+
+int PrinterSocket(pappl_printer_t *printer, pappl_device_t *device) {
+  const int port = UriPort(papplPrinterGetDeviceURI(printer));
+  const int fd = SocketField(printer, device);
   sockaddr_storage peer{};
   socklen_t length = sizeof peer;
-  if (fd < 0 || fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode) ||
-      getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0)
-    return -1;
+  if (fd < 0 || getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0) return -1;
   const int peerPort = peer.ss_family == AF_INET
                            ? ntohs(reinterpret_cast<sockaddr_in *>(&peer)->sin_port)
                        : peer.ss_family == AF_INET6
@@ -113,13 +118,74 @@ answer_t AskPrinter(pappl_device_t *device, int fd, uint8_t &status) {
   return got == 1 ? answer_t::kStatus : answer_t::kGone;
 }
 
+// Whether the job was cancelled, checked every 100 ms for `time`; says so in its message.
+bool CanceledWithin(pappl_job_t *job, std::chrono::milliseconds time, const std::string &words) {
+  for (auto slept = 0ms; slept < time; slept += 100ms) {
+    if (papplJobIsCanceled(job)) {
+      papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Canceled while the printer reported %s", words.c_str());
+      papplJobSetMessage(job, "Canceled while the printer reported: %s", words.c_str());
+      papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
+      return true;
+    }
+    std::this_thread::sleep_for(100ms);
+  }
+  return false;
+}
+
+// A new connection to the host and port of a socket:// URI within a second, or -1.
+int ConnectToUri(const char *uri) {
+  char scheme[32], user[256], host[256], resource[256];
+  int port = 0;
+  if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host,
+                      sizeof host, &port, resource, sizeof resource) < HTTP_URI_STATUS_OK)
+    return -1;
+  char service[16];
+  snprintf(service, sizeof service, "%d", port > 0 ? port : 9100);
+  http_addrlist_t *list = httpAddrGetList(host, AF_UNSPEC, service);
+  int fd = -1;
+  int cancel = 0;
+  http_addrlist_t *connected = httpAddrConnect2(list, &fd, 1000, &cancel);
+  httpAddrFreeList(list);
+  return connected ? fd : -1;
+}
+
 }  // namespace
 
-bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels) {
+bool ReconnectPrinter(pappl_job_t *job, pappl_device_t *device, unsigned label) {
+  pappl_printer_t *printer = papplJobGetPrinter(job);
+  const int fd = SocketField(printer, device);
+  if (fd < 0) return false;
+  // What PAPPL still holds of the lost connection's bytes is dropped with it: the label
+  // goes out again whole.
+  papplDeviceFlush(device);
+  ShowReasons(printer, PAPPL_PREASON_OFFLINE);
+  papplLogJob(job, PAPPL_LOGLEVEL_WARN,
+              "The printer's connection was lost at label %u: waiting for the printer", label);
+  papplJobSetReasons(job, PAPPL_JREASON_PRINTER_STOPPED, PAPPL_JREASON_NONE);
+  papplJobSetMessage(job, "Waiting for the printer: offline");
+  for (;;) {
+    const int fresh = ConnectToUri(papplPrinterGetDeviceURI(printer));
+    // The new connection takes the place of the lost one under the same descriptor,
+    // which PAPPL's device goes on writing to.
+    if (fresh >= 0 && dup2(fresh, fd) == fd) {
+      close(fresh);
+      ShowReasons(printer, PAPPL_PREASON_NONE);
+      papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The printer is back: label %u goes out again", label);
+      papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
+      papplJobSetMessage(job, "Printing");
+      return true;
+    }
+    if (fresh >= 0) close(fresh);
+    if (CanceledWithin(job, kAskAgain, "offline")) return false;
+  }
+}
+
+bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
+                    std::span<const uint8_t> resend) {
   pappl_printer_t *printer = papplJobGetPrinter(job);
   const int fd = PrinterSocket(printer, device);
   if (fd < 0) return true;
-  const int connection = LocalPort(fd);
+  int connection = LocalPort(fd);
   {
     std::lock_guard<std::mutex> lock(g_silentLock);
     const auto known = g_silent.find(printer);
@@ -139,19 +205,12 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels) {
       return true;
     }
     if (answer == answer_t::kGone) {
-      ShowReasons(printer, PAPPL_PREASON_OFFLINE);
-      // The last label sent may or may not have reached the printer whole.
-      char message[160];
-      if (labels == 0)
-        snprintf(message, sizeof message, "The printer's connection was lost before the first label");
-      else
-        snprintf(message, sizeof message,
-                 "The printer's connection was lost at label %u: it and the labels after it may "
-                 "not have printed", labels);
-      papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
-      papplJobSetMessage(job, "%s", message);
-      papplJobSetReasons(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, PAPPL_JREASON_PRINTER_STOPPED);
-      return false;
+      // The last label sent may or may not have reached the printer whole: it goes out
+      // again on the new connection, and is asked after again.
+      if (!ReconnectPrinter(job, device, labels)) return false;
+      connection = LocalPort(fd);
+      if (!resend.empty()) papplDeviceWrite(device, resend.data(), resend.size());
+      continue;
     }
     ShowReasons(printer, ReasonsOf(status));
     const std::string words = StatusWords(status & status_bit::kFaults);
@@ -170,15 +229,6 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels) {
       waited = true;
     }
     papplJobSetMessage(job, "Waiting for the printer: %s", words.c_str());
-    for (auto slept = 0ms; slept < kAskAgain; slept += 100ms) {
-      if (papplJobIsCanceled(job)) {
-        papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Canceled while the printer reported %s",
-                    words.c_str());
-        papplJobSetMessage(job, "Canceled while the printer reported: %s", words.c_str());
-        papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
-        return false;
-      }
-      std::this_thread::sleep_for(100ms);
-    }
+    if (CanceledWithin(job, kAskAgain, words)) return false;
   }
 }
