@@ -4,7 +4,7 @@
 #  - the printer application: CLIENTS clients at once, each sending JOBS jobs (PNG, PWG
 #    raster and PDF in turn, two labels each) to two virtual printers in turn;
 #  - a private CUPS scheduler: QUEUE_JOBS two-label PDF jobs to one queue (socket://
-#    device, StatusQuery=On) on one virtual printer.
+#    device without SNMP, StatusQuery=On) on one virtual printer.
 # For each it prints jobs per second, the time to the first label, the worst job latency
 # (submitted to its connection's end) and the check: every job's labels printed once,
 # together and in order. Each job is one connection to its printer, taken in the order of
@@ -153,7 +153,7 @@ if [ "$(id -u)" -ne 0 ]; then echo "CUPS queue: skipped (needs root)"; exit 0; f
 start_printer cups 9197
 cupsd_start "$work/cupsd" 18822 "$dir/filter/rastertovantel" "$dir/prefilter/pdftolabel"
 ln -s "$(cups-config --serverbin)/backend/socket" "$CUPSD_DIR/sb/backend/socket"
-cups_client lpadmin -p q -E -v socket://127.0.0.1:9197 -P ppd/vantel-203.ppd -o StatusQuery=On \
+cups_client lpadmin -p q -E -v 'socket://127.0.0.1:9197/?snmp=false' -P ppd/vantel-203.ppd -o StatusQuery=On \
   2> >(grep -v "Printer drivers are deprecated" >&2)
 echo "CUPS queue: $queue_jobs jobs to one virtual printer (off for 5 s)"
 start=$(now)
