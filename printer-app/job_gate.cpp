@@ -17,6 +17,7 @@ extern "C" {
 void _papplPrinterCheckJobs(pappl_printer_t *printer);
 void *_papplJobProcess(pappl_job_t *job);
 void _papplJobProcessRaster(pappl_job_t *job, pappl_client_t *client);
+void _papplJobCopyDocumentData(pappl_client_t *client, pappl_job_t *job);
 }
 
 namespace {
@@ -35,6 +36,7 @@ Function *Next(const char *name) {
 using check_jobs_t = void(pappl_printer_t *);
 using process_t = void *(pappl_job_t *);
 using process_raster_t = void(pappl_job_t *, pappl_client_t *);
+using copy_document_t = void(pappl_client_t *, pappl_job_t *);
 
 check_jobs_t *PapplCheckJobs() {
   static check_jobs_t *const next = Next<check_jobs_t>("_papplPrinterCheckJobs");
@@ -92,6 +94,24 @@ pappl_job_t *OldestPending(pappl_printer_t *printer) {
 
 void Release(pappl_printer_t *printer);
 
+// Waits until no job of `printer` runs and marks it running for a streamed raster job,
+// which goes before the spooled jobs waiting.
+void ClaimForStream(pappl_printer_t *printer) {
+  std::unique_lock lock(g_mutex);
+  gate_t &gate = g_gates[printer];
+  ++gate.streamsWaiting;
+  g_idle.wait(lock, [&] { return !gate.running; });
+  --gate.streamsWaiting;
+  gate.running = true;
+}
+
+// Whether this client thread holds its printer's gate for the raster job it streams.
+thread_local bool t_streamClaimed = false;
+
+bool IsRaster(const char *format) {
+  return format && (strcmp(format, "image/pwg-raster") == 0 || strcmp(format, "image/urf") == 0);
+}
+
 // A job's thread, its printer already marked running for it. A job cancelled while
 // pending since is already ended: starting it would print it and end it a second time.
 void *ProcessClaimed(void *data) {
@@ -144,17 +164,30 @@ extern "C" void *_papplJobProcess(pappl_job_t *job) {
   return ProcessClaimed(job);
 }
 
+// PAPPL 1.3.1 refuses a raster job as busy while another job of its printer prints, and
+// ends the refused job holding the printer's lock while it waits for the system's, which
+// a client asking for the printer's attributes holds while it waits for the printer's:
+// the server hung. A raster job's client waits here instead until the printer is free, so
+// the job is never refused for being busy and is queued as any other.
+extern "C" void _papplJobCopyDocumentData(pappl_client_t *client, pappl_job_t *job) {
+  static copy_document_t *const next = Next<copy_document_t>("_papplJobCopyDocumentData");
+  if (!IsRaster(papplJobGetFormat(job))) return next(client, job);
+  pappl_printer_t *printer = papplJobGetPrinter(job);
+  ClaimForStream(printer);
+  t_streamClaimed = true;
+  next(client, job);
+  // Refused without being printed (the printer holds new jobs): the gate is let go here.
+  if (t_streamClaimed) {
+    t_streamClaimed = false;
+    Release(printer);
+  }
+}
+
 extern "C" void _papplJobProcessRaster(pappl_job_t *job, pappl_client_t *client) {
   static process_raster_t *const next = Next<process_raster_t>("_papplJobProcessRaster");
   pappl_printer_t *printer = papplJobGetPrinter(job);
-  {
-    std::unique_lock lock(g_mutex);
-    gate_t &gate = g_gates[printer];
-    ++gate.streamsWaiting;
-    g_idle.wait(lock, [&] { return !gate.running; });
-    --gate.streamsWaiting;
-    gate.running = true;
-  }
+  if (!t_streamClaimed) ClaimForStream(printer);
+  t_streamClaimed = false;
   next(job, client);
   Release(printer);
 }

@@ -12,8 +12,8 @@
 //    file:// device, into the previous job's file) and then into a closed one.
 // A job's thread that finds another job of its printer running, or its job no longer
 // pending, ends at once without touching the job; each job that ends looks for the next.
-// Streamed raster jobs (which PAPPL prints in the client's own thread) wait their turn
-// the same way.
+// Streamed raster jobs (which PAPPL prints in the client's own thread, and would refuse as
+// busy while another job prints) wait their turn the same way.
 
 #include <pappl/pappl.h>
 
