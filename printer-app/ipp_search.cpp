@@ -8,24 +8,16 @@
 // walk along a short list, over in microseconds.
 
 #include <cups/ipp.h>
-#include <dlfcn.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
+
+#include "printer-app/next_definition.h"
 
 namespace {
 
 using find_t = ipp_attribute_t *(ipp_t *, const char *, ipp_tag_t);
 
-find_t *Next(const char *name) {
-  void *found = dlsym(RTLD_NEXT, name);
-  if (!found) {
-    fprintf(stderr, "vantel-printer-app: libcups has no %s: %s\n", name, dlerror());
-    abort();
-  }
-  return reinterpret_cast<find_t *>(found);
-}
+find_t *Next(const char *name) { return NextDefinition<find_t>("libcups", name); }
 
 // A search of a member ("media-col/media-size") searches the collection inside it.
 std::recursive_mutex g_search;

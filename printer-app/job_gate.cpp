@@ -1,16 +1,14 @@
 #include "printer-app/job_gate.h"
 
-#include <dlfcn.h>
-
 #include <pthread.h>
 
 #include <climits>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
+
+#include "printer-app/next_definition.h"
 
 // PAPPL's own definitions (libpappl 1.3.1 exports them for its own use).
 extern "C" {
@@ -24,13 +22,7 @@ namespace {
 
 template <typename Function>
 Function *Next(const char *name) {
-  void *found = dlsym(RTLD_NEXT, name);
-  if (!found) {
-    // Without PAPPL's scheduler nothing could ever print.
-    fprintf(stderr, "vantel-printer-app: libpappl has no %s: %s\n", name, dlerror());
-    abort();
-  }
-  return reinterpret_cast<Function *>(found);
+  return NextDefinition<Function>("libpappl", name);
 }
 
 using check_jobs_t = void(pappl_printer_t *);
