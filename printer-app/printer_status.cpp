@@ -26,6 +26,8 @@ using namespace std::chrono_literals;
 
 constexpr auto kAnswerTimeout = 1000ms;  // a printer that answers does so within a few ms
 constexpr auto kAskAgain = 1000ms;       // while a fault lasts
+constexpr auto kAskWhilePrinting = 50ms; // while the printer prints what it was sent
+constexpr auto kLongestLabel = 60s;      // 2 m of label at 2 inches a second, and more
 
 // The printer-state-reasons this code sets, and the bit of the status byte for each.
 struct reason_bit_t {
@@ -193,6 +195,7 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
   }
 
   bool waited = false;
+  const auto printingSince = std::chrono::steady_clock::now();
   for (;;) {
     uint8_t status = 0;
     const answer_t answer = AskPrinter(device, fd, status);
@@ -214,6 +217,18 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
     }
     ShowReasons(printer, ReasonsOf(status));
     const std::string words = StatusWords(status & status_bit::kFaults);
+    // A label the printer is still printing is not yet on paper: the next one goes out,
+    // and the job ends, only once it is, so that a printer switched off meanwhile has
+    // lost at most the label it was printing, which goes out again.
+    if (status == status_bit::kPrinting) {
+      if (std::chrono::steady_clock::now() - printingSince < kLongestLabel) {
+        if (papplJobIsCanceled(job)) return false;
+        std::this_thread::sleep_for(kAskWhilePrinting);
+        continue;
+      }
+      papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The printer still reports printing after %u labels: going on",
+                  labels);
+    }
     if (!(status & status_bit::kFaults)) {
       if (waited) {
         papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The printer is ready again after %u labels", labels);

@@ -11,7 +11,9 @@
 // Asks the printer of `job` how it is and waits while it reports a fault (head open, out of
 // paper or ribbon, jammed, paused, another error), with the fault in printer-state-reasons
 // and in the job's message, asking again every second. The labels the printer already has
-// wait in it and print once the fault clears, so the job goes on with the next one.
+// wait in it and print once the fault clears, so the job goes on with the next one. While
+// the printer reports that it is printing, it is asked again every 50 ms (for at most a
+// minute): the next label goes out, and the job ends, once the last is on paper.
 // `labels` is how many labels of the job were sent before, `resend` the bytes of the last
 // one: when the connection is gone, the job waits for the printer (ReconnectPrinter),
 // sends them again and asks again. Returns false, with the job's reason and message set,

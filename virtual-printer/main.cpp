@@ -99,6 +99,7 @@ struct Printer {
   std::optional<int64_t> paperLeft;   // labels left on the roll; none: endless
   std::deque<HeldLabel> held;
   Clock::time_point busyUntil{};
+  bool copyUnderHead = false;  // at real speed: the first held label's next copy is printing
   uint64_t fileNumber = 0, connections = 0;
   int boundPort = 0;
   Fd listener, client;
@@ -163,13 +164,12 @@ void PrintCopy(Printer &p) {
           static_cast<long long>(h.printedCopies), static_cast<long long>(h.copies),
           SetupText(label).c_str());
   fflush(p.index);
-  if (p.orders.realSpeed)
-    p.busyUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(PrintSeconds(label)));
   if (PaperOut(p)) Log(p, "out of paper after %s", name);
 }
 
 // Prints what it can: nothing while a fault stops it or a label is still going through.
+// At real speed a copy is on paper, and drawn, only once its print time has passed: one
+// cut off by a switch-off is lost with the labels waiting.
 void PrintHeld(Printer &p) {
   while (!p.held.empty() && !Stopped(p.orders, PaperOut(p)) && Clock::now() >= p.busyUntil) {
     HeldLabel &h = p.held.front();
@@ -177,8 +177,14 @@ void PrintHeld(Printer &p) {
       p.held.pop_front();
       continue;
     }
+    if (p.orders.realSpeed && !p.copyUnderHead) {
+      p.copyUnderHead = true;
+      p.busyUntil = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                       std::chrono::duration<double>(PrintSeconds(h.label)));
+      break;
+    }
+    p.copyUnderHead = false;
     PrintCopy(p);
-    if (p.orders.realSpeed) break;
   }
   while (!p.held.empty() && p.held.front().printedCopies >= p.held.front().copies)
     p.held.pop_front();
@@ -450,6 +456,8 @@ int main(int argc, char *argv[]) {
       if (p.client) EndConnection(p, true, "cut: switched off");
       if (!p.held.empty()) Log(p, "switched off: %zu labels not printed are lost", p.held.size());
       p.held.clear();
+      p.copyUnderHead = false;
+      p.busyUntil = {};
       if (p.listener) Log(p, "offline: refusing connections");
       p.listener.reset();
     } else if (!p.listener) {
