@@ -19,7 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Ports of their own: the app's in 8820-8829, the virtual printers' in 9160-9199.
-enum : int { kFaultsPort = 8821, kSilentPort, kLostPort };
+enum : int { kFaultsPort = 8821, kSilentPort, kLostPort, kSwitchedOffPort };
 
 const std::string kHeader =
     "  GROUP operation-attributes-tag\n"
@@ -202,6 +202,34 @@ TEST(AppPrinterStatus, ALabelCutShortGoesOutAgainOnANewConnection) {
   ASSERT_EQ(printer.PrintedAtLeast(3).size(), 3u) << printer.Log();
   for (int n = 1; n <= 3; ++n) EXPECT_EQ(ReadFile(printer.LabelPath(n)), ReadFile(reference.LabelPath(n))) << n;
   EXPECT_NE(ReadFile(server.Path("log")).find("The printer is back: label 2 goes out again"), std::string::npos);
+}
+
+// A printer at real speed (about 1.5 s a 4 x 6 in label) switched off for a second during
+// the job: the label under its head is lost and goes out again, and each label prints
+// once, in order; the job completes only when the last is on paper.
+TEST(AppPrinterStatus, APrinterSwitchedOffMidJobGetsTheLabelItLostAgain) {
+  AppServer server(kSwitchedOffPort);
+  server.Start();
+  const std::string pdf = ThreeLabelPdf(server);
+  VirtualPrinter reference(9191);
+  AddSocketPrinter(server, "reference", reference.port());
+  const std::string refJob = Submit(server, "reference", pdf);
+  EXPECT_EQ(WaitForState(server, "reference", refJob, "completed,aborted,canceled")["job-state"], "completed");
+  ASSERT_EQ(reference.PrintedAtLeast(3).size(), 3u) << reference.Log();
+
+  VirtualPrinter printer(9192, {"--real-speed"});
+  AddSocketPrinter(server, "off", printer.port());
+  const std::string id = Submit(server, "off", pdf);
+  std::this_thread::sleep_for(2500ms);
+  EXPECT_EQ(JobState(server, "off", id)["job-state"], "processing");
+  printer.SetFaults("offline\n");
+  std::this_thread::sleep_for(1000ms);
+  printer.SetFaults("");
+  Attributes job = WaitForState(server, "off", id, "completed,aborted,canceled");
+  EXPECT_EQ(job["job-state"], "completed") << job["job-state-message"];
+  EXPECT_EQ(job["job-impressions-completed"], "3");
+  ASSERT_EQ(printer.Printed().size(), 3u) << printer.Log();
+  for (int n = 1; n <= 3; ++n) EXPECT_EQ(ReadFile(printer.LabelPath(n)), ReadFile(reference.LabelPath(n))) << n;
 }
 
 }  // namespace
