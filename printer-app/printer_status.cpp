@@ -195,7 +195,7 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
   }
 
   bool waited = false;
-  const auto printingSince = std::chrono::steady_clock::now();
+  auto printingSince = std::chrono::steady_clock::now();
   for (;;) {
     uint8_t status = 0;
     const answer_t answer = AskPrinter(device, fd, status);
@@ -217,25 +217,26 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
     }
     ShowReasons(printer, ReasonsOf(status));
     const std::string words = StatusWords(status & status_bit::kFaults);
-    // A label the printer is still printing is not yet on paper: the next one goes out,
-    // and the job ends, only once it is, so that a printer switched off meanwhile has
-    // lost at most the label it was printing, which goes out again.
-    if (status == status_bit::kPrinting) {
-      if (std::chrono::steady_clock::now() - printingSince < kLongestLabel) {
-        if (papplJobIsCanceled(job)) return false;
-        std::this_thread::sleep_for(kAskWhilePrinting);
-        continue;
-      }
-      papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The printer still reports printing after %u labels: going on",
-                  labels);
-    }
     if (!(status & status_bit::kFaults)) {
       if (waited) {
         papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The printer is ready again after %u labels", labels);
         papplJobSetMessage(job, "Printing");
         papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
+        waited = false;
+        printingSince = std::chrono::steady_clock::now();
       }
-      return true;
+      // A label the printer is still printing is not yet on paper: the next one goes out,
+      // and the job ends, only once it is, so that a printer switched off meanwhile has
+      // lost at most the label it was printing, which goes out again.
+      if (status != status_bit::kPrinting) return true;
+      if (std::chrono::steady_clock::now() - printingSince >= kLongestLabel) {
+        papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The printer still reports printing after %u labels: going on",
+                    labels);
+        return true;
+      }
+      if (papplJobIsCanceled(job)) return false;
+      std::this_thread::sleep_for(kAskWhilePrinting);
+      continue;
     }
     if (!waited) {
       papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The printer reports %s after %u labels: waiting",
