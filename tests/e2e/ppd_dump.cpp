@@ -51,10 +51,11 @@ int main(int argc, char **argv) {
   }
   // Attributes that are neither an option's lines nor a translation (xx.Name).
   for (int i = 0; i < ppd->num_attrs; ++i) {
-    const ppd_attr_t *a = ppd->attrs[i];
-    const std::string name = a->name;
+    // libcups's record: the keyword, its option keyword, its text and its value.
+    const auto &[keyword, optionKeyword, text, value] = *ppd->attrs[i];
+    const std::string name = keyword;
     if (name.find('.') != std::string::npos || ppdFindOption(ppd.get(), name.c_str())) continue;
-    add("attribute %s %s \"%s\": \"%s\"", a->name, a->spec, a->text, a->value ? a->value : "");
+    add("attribute %s %s \"%s\": \"%s\"", keyword, optionKeyword, text, value ? value : "");
   }
   std::sort(lines.begin(), lines.end());
   for (const std::string &line : lines) puts(line.c_str());
