@@ -94,10 +94,15 @@ void ReadPng(png_decoding_t &d, const image_limits_t &limits) {
     return;
   }
 
-  // The transformations PAPPL's own PNG printing applies, in its order.
+  // The transformations PAPPL's own PNG printing applies, in its order, but for gray of
+  // fewer than 8 bits: packing alone left white a 1 of 255 (a 1-bit PNG printed all black),
+  // so those samples are scaled to 8 bits.
   if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
   if (png_get_bit_depth(png, info) > 8) png_set_scale_16(png);
-  if (png_get_bit_depth(png, info) < 8) png_set_packing(png);
+  if (png_get_bit_depth(png, info) < 8) {
+    if (colorType & PNG_COLOR_MASK_PALETTE) png_set_packing(png);
+    else png_set_expand_gray_1_2_4_to_8(png);
+  }
   if (colorType & PNG_COLOR_MASK_PALETTE) png_set_palette_to_rgb(png);
   png_color_16 white{};
   white.red = white.green = white.blue = 65535;

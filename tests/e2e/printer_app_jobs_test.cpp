@@ -70,7 +70,8 @@ TEST(PrinterAppImages, PrintGoodImagesAsBefore) {
     const char *fingerprint;
   } cases[] = {
       {"gray8", "image/png", EncodePng(PatternImage(300, 150, 1)), "c69f615d078884e6"},
-      {"gray1", "image/png", EncodePng(PatternImage(300, 150, 1), 1), "0c8da5b073a68974"},
+      // PAPPL's own code printed a 1-bit PNG all black (its white a 1 of 255).
+      {"gray1", "image/png", EncodePng(PatternImage(300, 150, 1), 1), "6a868a65dff72b51"},
       {"gray16-dpi", "image/png", EncodePng(PatternImage(300, 150, 1), 16, false, false, 150), "c69f615d078884e6"},
       {"gray-alpha", "image/png", EncodePng(PatternImage(300, 150, 2)), "401aae7400505d00"},
       {"rgb", "image/png", EncodePng(PatternImage(300, 150, 3)), "c69f615d078884e6"},
@@ -92,6 +93,14 @@ TEST(PrinterAppImages, PrintGoodImagesAsBefore) {
     EXPECT_EQ(bitmap.substr(0, 20), "BITMAP 0,0,51,203,1,") << c.name;
     EXPECT_EQ(Fingerprint(bitmap), c.fingerprint) << c.name;
   }
+  // Black and white, as a barcode tool writes it: 1 bit a pixel prints as 8 bits do.
+  TestImage bw = PatternImage(300, 150, 1);
+  for (uint8_t &p : bw.pixels) p = p < 128 ? 0 : 255;
+  for (const auto &[name, bits] : {std::pair{"bw8", 8}, std::pair{"bw1", 1}})
+    server.Print("lab", name, "image/png", WriteTemp(server, name, EncodePng(bw, bits)),
+                 "  ATTR keyword media oe_w144h72_2x1in\n");
+  EXPECT_EQ(Bitmap(server.Output("bw1")), Bitmap(server.Output("bw8")));
+  EXPECT_NE(Bitmap(server.Output("bw8")), "");
 }
 
 // Every broken image ends its own job within a second as a document-format-error, with
