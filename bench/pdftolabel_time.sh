@@ -4,11 +4,15 @@
 # labels for a 4 x 6 in queue, against the same run with LabelFit=Off, which reads the
 # job and writes it back as it came. Prints the medians and their difference per page;
 # the target is under 100 ms a page.
-#   bench/pdftolabel_time.sh [RUNS]    (default 11 runs of each; PAGES=... to change the job)
+#   bench/pdftolabel_time.sh [RUNS]    (default 11 runs of each)
+#   PAGES=N (default 50), PAGE=layout of carrier_pages.sh (default letter-topleft; letter-scan
+#   is a scan, whose label is drawn at the printer's resolution), DPI=203 or 300 (the PPD)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-11}
 pages=${PAGES:-50}
+layout=${PAGE:-letter-topleft}
+dpi=${DPI:-203}
 
 bench/build.sh pdftolabel
 dir=build-bench
@@ -16,14 +20,14 @@ dir=build-bench
 work=$dir/bench/pdftolabel
 mkdir -p "$work"
 tests/labelfit/carrier_pages.sh "$work" >/dev/null
-page=$work/letter-topleft.pdf
+page=$work/$layout.pdf
 job=$work/letter-$pages.pdf
 qpdf --empty --pages $(for _ in $(seq "$pages"); do echo "$page"; done) -- "$job"
 
 run() {  # LabelFit value; prints the wall time in seconds
   local start
   start=$(date +%s%N)
-  PPD=$PWD/ppd/vantel-203.ppd "$dir/prefilter/pdftolabel" 1 bench letters 1 \
+  PPD=$PWD/ppd/vantel-$dpi.ppd "$dir/prefilter/pdftolabel" 1 bench letters 1 \
     "PageSize=w288h432 LabelFit=$1" "$job" >"$work/out.pdf" 2>"$work/err"
   echo "$(( $(date +%s%N) - start ))e-9"
 }
@@ -31,7 +35,7 @@ run On >/dev/null
 labels=$(qpdf --show-npages "$work/out.pdf")
 [ "$labels" -eq "$pages" ] || { echo "pdftolabel made $labels labels of $pages pages" >&2; exit 1; }
 
-echo "Job: $pages Letter pages, each a 4 x 6 in label top-left; $(wc -c <"$job") bytes"
+echo "Job: $pages pages of $layout, $dpi dpi; $(wc -c <"$job") bytes"
 echo "Machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) CPUs, load $(cut -d' ' -f1-3 /proc/loadavg)"
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 on=() off=()

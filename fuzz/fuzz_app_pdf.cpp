@@ -27,8 +27,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > INT_MAX) return 0;
-  // A 4 x 6 in label, drawn small (72 dpi) to keep each run quick.
-  const label_size_t label{288, 432};
+  // A 4 x 6 in or a 4 x 2 in label, drawn small (72 dpi, the label finding's pictures of
+  // scans and shrunk pages at 36 dpi) to keep each run quick.
+  const label_size_t label{288, size % 2 ? 144.0 : 432.0, 288, 36};
   std::string pdf(reinterpret_cast<const char *>(data), size);
   try {
     fit_result_t fit = fit_labels(pdf, label);

@@ -22,10 +22,22 @@ struct pdf_rect_t {
 };
 
 // The queue's label as the printer feeds it, in points: 288 x 432 is 4 x 6 in. `head`
-// is the widest page the head prints across; 0 takes the label's shorter side.
+// is the widest page the head prints across; 0 takes the label's shorter side. `dpi` is
+// the printer's resolution, 0 when not known.
 struct label_size_t {
   double width = 0, height = 0;
   double head = 0;
+  double dpi = 0;
+};
+
+// A label drawn at the printer's resolution, as it is printed (turned where the label
+// asks for it): 8-bit gray rows, top to bottom, `dpi` pixels an inch, to be centred on a
+// page of page_width x page_height points, the label's size.
+struct area_picture_t {
+  int width = 0, height = 0;
+  std::string flate;  // width * height bytes, 0 black, 255 white, compressed with Flate
+  double dpi = 0;
+  double page_width = 0, page_height = 0;
 };
 
 // One label found on a page, in the page's user space (the coordinates of its MediaBox).
@@ -34,6 +46,14 @@ struct label_area_t {
   pdf_rect_t box;     // the label's page: the label's size, `ink` at its centre
   bool turn = false;  // turned a quarter clockwise more than the page was
   double scale = 1;   // below 1 for an area a little larger than the label: shrunk to fit
+  // The area drawn here one pixel a printer's dot, in place of the page's content, for a
+  // scan and for a label's page shrunk onto a smaller label. The rest of the chain draws a
+  // scan's picture again by taking the nearest of its pixels, and widens every shape by a
+  // fraction of a dot; either moves the edges of a barcode's narrow bars by up to a dot,
+  // more than a bar of a shrunk label has to spare. Drawn here, as the printer application
+  // draws a page, each dot of a scan is the average of the pixels under it, and a shape
+  // covers the dots whose centres it covers.
+  std::optional<area_picture_t> picture;
 };
 
 // What becomes of one page. No labels: it goes on as it is.

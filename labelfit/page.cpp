@@ -2,6 +2,8 @@
 // label-sized page in the page's own coordinates.
 
 #include <poppler-page-renderer.h>
+#include <qpdf/Pl_Flate.hh>
+#include <qpdf/Pl_String.hh>
 
 #include <algorithm>
 #include <array>
@@ -15,7 +17,8 @@ namespace {
 
 // Pages are drawn at 72 dpi, one pixel a point, unless that would take more than this
 // many pixels (a poster-sized page); below kMinDpi a quarter-inch band is too few pixels
-// to be told from the page's noise, and such a page holds no label anyway.
+// to be told from the page's noise, and such a page holds no label anyway. A label's
+// picture of more pixels than that is not drawn: the label goes on as its content.
 constexpr double kDrawDpi = 72, kMaxPixels = 16e6, kMinDpi = 12;
 
 // Paper at least this light is white; on a darker (scanned) page ink is kPaperMargin
@@ -118,6 +121,59 @@ bool on_label_pitch(const pdf_rect_t &a, const std::vector<pdf_rect_t> &fitting,
   return false;
 }
 
+// `r` (points on the shown page) on a page of the label's size as the label lies on the
+// shown page, turned a quarter more when `turn`, `r` at its centre, shrunk when it is
+// larger than the label.
+label_area_t place(const pdf_rect_t &r, bool turn, label_size_t label, const poppler::rectf &crop,
+                   int rotate) {
+  label_area_t area;
+  area.turn = turn;
+  const double box_w = turn ? label.height : label.width;
+  const double box_h = turn ? label.width : label.height;
+  area.scale = std::min({1.0, box_w / (r.x1 - r.x0), box_h / (r.y1 - r.y0)});
+  const double cx = (r.x0 + r.x1) / 2, cy = (r.y0 + r.y1) / 2;
+  area.ink = to_user(r.x0, r.y0, r.x1, r.y1, crop, rotate);
+  area.box = to_user(cx - box_w / 2, cy - box_h / 2, cx + box_w / 2, cy + box_h / 2, crop, rotate);
+  return area;
+}
+
+// The shown page's rectangle `r` (points) drawn for `area` at the printer's `dpi`: shrunk
+// with the area, turned with it, without smoothing of edges (as the printer application
+// draws a page), widened to whole pixels; nothing when it can't be drawn.
+std::optional<area_picture_t> draw_picture(const poppler::page &page, const pdf_rect_t &r,
+                                           const label_area_t &area, label_size_t label,
+                                           double shown_height) {
+  const double res = label.dpi * area.scale, k = res / 72;
+  // Turned a quarter clockwise, the shown page's point (x, y) is (shown_height - y, x).
+  const pdf_rect_t t = area.turn ? pdf_rect_t{shown_height - r.y1, r.x0, shown_height - r.y0, r.x1} : r;
+  if ((t.x1 - t.x0) * k * (t.y1 - t.y0) * k > kMaxPixels) return std::nullopt;
+  const int x0 = int(std::floor(t.x0 * k)), y0 = int(std::floor(t.y0 * k));
+  const int x1 = int(std::ceil(t.x1 * k)), y1 = int(std::ceil(t.y1 * k));
+  poppler::page_renderer renderer;
+  renderer.set_render_hints(0);
+  renderer.set_image_format(poppler::image::format_gray8);
+  const poppler::image drawn = renderer.render_page(&page, res, res, x0, y0, x1 - x0, y1 - y0,
+                                                    area.turn ? poppler::rotate_90 : poppler::rotate_0);
+  if (!drawn.is_valid() || drawn.format() != poppler::image::format_gray8 ||
+      drawn.width() != x1 - x0 || drawn.height() != y1 - y0)
+    return std::nullopt;
+  area_picture_t picture;
+  picture.width = drawn.width();
+  picture.height = drawn.height();
+  picture.dpi = label.dpi;
+  picture.page_width = label.width;
+  picture.page_height = label.height;
+  // Compressed at once: a job of many labels holds all their pictures until it is written.
+  Pl_String text("label picture", nullptr, picture.flate);
+  Pl_Flate flate("label picture", &text, Pl_Flate::a_deflate);
+  for (int y = 0; y < picture.height; ++y)
+    flate.write(reinterpret_cast<const unsigned char *>(drawn.const_data()) +
+                    size_t(y) * size_t(drawn.bytes_per_row()),
+                size_t(picture.width));
+  flate.finish();
+  return picture;
+}
+
 std::string at(const pdf_rect_t &r) {
   char text[96];
   snprintf(text, sizeof text, "%s at %.2f, %.2f in", inches(r.x1 - r.x0, r.y1 - r.y0).c_str(),
@@ -145,9 +201,30 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
     return out;
   }
   // A page no wider than the head is a label of its own, larger or smaller than the
-  // queue's: scaled onto the label whole, never sliced into label-sized pieces.
+  // queue's, never sliced into label-sized pieces. One that fits the label as it lies
+  // goes on as it is; the rest of the chain would fill the label with a larger one and
+  // cut off its sides, so that is shrunk here, whole, onto the label, turned a quarter
+  // when that draws it larger (as the printer application places a page).
   if (label_page(width, height, label)) {
-    out.note = size + ", a label's page, no wider than the head: left as it is";
+    auto within = [](double side, double want) { return side <= want * (1 + kSideTolerance) + 2; };
+    if (within(width, label.width) && within(height, label.height)) {
+      out.note = size + ", a label's page, no wider than the head: left as it is";
+      return out;
+    }
+    const double upright = std::min(label.width / width, label.height / height);
+    const double turned = std::min(label.width / height, label.height / width);
+    const pdf_rect_t whole{0, 0, width, height};
+    label_area_t area = place(whole, turned > upright, label, crop, out.rotate);
+    if (label.dpi > 0) area.picture = draw_picture(page, whole, area, label, height);
+    char text[64];
+    snprintf(text, sizeof text, ", shrunk to %.1f %%", area.scale * 100);
+    out.note = size + ", a label's page that does not fit the label as it lies: whole" +
+               (area.turn ? ", turned" : "") + (area.scale < 1 ? text : "");
+    if (area.picture) {
+      snprintf(text, sizeof text, ", drawn at %.0f dpi", label.dpi);
+      out.note += text;
+    }
+    out.labels.push_back(std::move(area));
     return out;
   }
 
@@ -222,26 +299,23 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
     }
 
     const double w = r.x1 - r.x0, h = r.y1 - r.y0;
-    label_area_t area;
-    area.turn = (w > h && label_portrait) || (w < h && label.width > label.height);
-    // The label as it lies on the shown page, the area at its centre: an area a little
-    // over the label is shrunk to fit rather than left for the rest of the chain, which
-    // would scale the page to fill the label and cut its edges.
-    const double box_w = area.turn ? label.height : label.width;
-    const double box_h = area.turn ? label.width : label.height;
-    area.scale = std::min({1.0, box_w / w, box_h / h});
-    const double cx = (r.x0 + r.x1) / 2, cy = (r.y0 + r.y1) / 2;
-    area.ink = to_user(r.x0, r.y0, r.x1, r.y1, crop, out.rotate);
-    area.box = to_user(cx - box_w / 2, cy - box_h / 2, cx + box_w / 2, cy + box_h / 2, crop,
-                       out.rotate);
+    // An area a little over the label is shrunk to fit rather than left for the rest of
+    // the chain, which would scale the page to fill the label and cut its edges.
+    label_area_t area = place(r, (w > h && label_portrait) || (w < h && label.width > label.height),
+                              label, crop, out.rotate);
+    if (!clean.empty() && label.dpi > 0)
+      area.picture = draw_picture(page, r, area, label, height);
     char text[128];
     snprintf(text, sizeof text, "%s %s%s%s", out.labels.empty() ? "" : ";", at(r).c_str(),
              area.turn ? ", turned" : "", how.c_str());
     if (area.scale < 1)
       snprintf(text + strlen(text), sizeof text - strlen(text), ", shrunk to %.1f %%",
                area.scale * 100);
+    if (area.picture)
+      snprintf(text + strlen(text), sizeof text - strlen(text), ", a scan drawn at %.0f dpi",
+               label.dpi);
     taken += text;
-    out.labels.push_back(area);
+    out.labels.push_back(std::move(area));
   }
   const std::string others = left.empty() ? "" : "; left off: " + left;
   if (out.labels.empty()) {

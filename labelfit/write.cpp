@@ -5,6 +5,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
@@ -26,6 +27,48 @@ std::vector<QPDFObjectHandle> content_streams(QPDFPageObjectHelper &page) {
   return {};
 }
 
+// The picture of a label as an 8-bit gray image.
+QPDFObjectHandle picture_image(QPDF &qpdf, const area_picture_t &picture) {
+  QPDFObjectHandle image = QPDFObjectHandle::newStream(&qpdf);
+  image.replaceStreamData(picture.flate, QPDFObjectHandle::newName("/FlateDecode"),
+                          QPDFObjectHandle::newNull());
+  QPDFObjectHandle dict = image.getDict();
+  dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+  dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+  dict.replaceKey("/Width", QPDFObjectHandle::newInteger(picture.width));
+  dict.replaceKey("/Height", QPDFObjectHandle::newInteger(picture.height));
+  dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceGray"));
+  dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+  return image;
+}
+
+// Makes `dict` a page of the label's size that holds only `picture`, centred, its pixels on
+// the printer's dots: whole dots from the page's top left corner, one a pixel.
+void make_picture_page(QPDF &qpdf, QPDFObjectHandle dict, const area_picture_t &picture) {
+  const pdf_rect_t page{0, 0, picture.page_width, picture.page_height};
+  dict.replaceKey("/MediaBox", rect_array(page));
+  dict.replaceKey("/CropBox", rect_array(page));
+  for (const char *key : {"/BleedBox", "/TrimBox", "/ArtBox"}) dict.removeKey(key);
+  dict.replaceKey("/Rotate", QPDFObjectHandle::newInteger(0));
+  QPDFObjectHandle images = QPDFObjectHandle::newDictionary();
+  images.replaceKey("/Label", picture_image(qpdf, picture));
+  QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+  resources.replaceKey("/XObject", images);
+  dict.replaceKey("/Resources", resources);
+
+  // Drawn a hundredth of a dot inside its dots on every side: poppler draws an image whose
+  // edge falls on (or, rounded, a hair over) a pixel's edge a pixel larger, scaled to fit
+  // and so smeared.
+  const double dot = 72 / picture.dpi, inset = 0.01;
+  const double left = (std::floor((picture.page_width / dot - picture.width) / 2) + inset) * dot;
+  const double top = (std::floor((picture.page_height / dot - picture.height) / 2) + inset) * dot;
+  const double w = (picture.width - 2 * inset) * dot, h = (picture.height - 2 * inset) * dot;
+  char text[200];
+  snprintf(text, sizeof text, "q %.5f 0 0 %.5f %.5f %.5f cm /Label Do Q\n", w, h, left,
+           picture.page_height - top - h);
+  dict.replaceKey("/Contents", QPDFObjectHandle::newStream(&qpdf, text));
+}
+
 // Makes `page` the page of one label: boxes, turn, and its content drawn inside a clip
 // to the label's printed area, so that nothing of a neighbouring label shows, shrunk
 // when the area is a little larger than the label.
@@ -33,6 +76,10 @@ void make_label_page(QPDF &qpdf, QPDFPageObjectHelper page, const label_area_t &
                      int rotate, const std::vector<QPDFObjectHandle> &content,
                      const QPDFObjectHandle &restore) {
   QPDFObjectHandle dict = page.getObjectHandle();
+  if (label.picture) {
+    make_picture_page(qpdf, dict, *label.picture);
+    return;
+  }
   dict.replaceKey("/MediaBox", rect_array(label.box));
   dict.replaceKey("/CropBox", rect_array(label.box));
   for (const char *key : {"/BleedBox", "/TrimBox", "/ArtBox"}) dict.removeKey(key);

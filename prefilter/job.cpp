@@ -6,6 +6,8 @@
 
 #include <strings.h>
 
+#include <cstdlib>
+
 #include "cupsutil/cups_handles.h"
 
 bool label_fit_off(const char *value) {
@@ -27,8 +29,11 @@ job_fit_t read_job(const char *ppd_path, const char *options_text) {
     const ppd_size_t *size = ppdPageSize(ppd.get(), nullptr);
     // The head's width: the widest custom size (*MaxMediaWidth), a page no wider than it
     // being a label of its own.
+    // The printer's resolution, "203dpi" or "300dpi": the job's Resolution or the PPD's.
+    const ppd_choice_t *resolution = ppdFindMarkedChoice(ppd.get(), "Resolution");
+    const double dpi = resolution ? atof(resolution->choice) : 0;
     if (size && size->width > 0 && size->length > 0)
-      job.label = label_size_t{size->width, size->length, ppd->custom_max[0]};
+      job.label = label_size_t{size->width, size->length, ppd->custom_max[0], dpi > 0 ? dpi : 0};
     if (ppd_choice_t *choice = ppdFindMarkedChoice(ppd.get(), "LabelFit"); !fit && choice)
       fit = choice->choice;
   }

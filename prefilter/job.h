@@ -13,8 +13,8 @@ struct job_fit_t {
 
 // Reads the job's option string `options` (argv[5]) over the PPD at `ppd_path` (nullptr
 // or "" for none). The size is the one the rest of the chain makes the pages: the job's
-// PageSize or media, else the PPD's default, stock or Custom.WxH. LabelFit is the job's
-// value, else the PPD's default, else on.
+// PageSize or media, else the PPD's default, stock or Custom.WxH; the resolution the job's
+// or the PPD's Resolution. LabelFit is the job's value, else the PPD's default, else on.
 job_fit_t read_job(const char *ppd_path, const char *options);
 
 // Whether a LabelFit value turns the search off: "Off", and "False" or "No" in any case

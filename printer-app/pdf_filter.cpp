@@ -50,7 +50,8 @@ bool PrintPages(pappl_job_t *job, pappl_device_t *device, poppler::document &doc
 std::string FindLabels(pappl_job_t *job, const pappl_pr_options_t &options, std::string pdf) {
   if (VendorOption(job, options, kLabelFitOption) == kWholePage) return pdf;
   const label_size_t label{options.media.size_width * 72.0 / 2540.0,
-                           options.media.size_length * 72.0 / 2540.0, kCustomMaxPoints.width};
+                           options.media.size_length * 72.0 / 2540.0, kCustomMaxPoints.width,
+                           double(options.printer_resolution[0])};
   fit_result_t fit = fit_labels(pdf, label);
   for (const std::string &note : fit.notes)
     papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Label finding: %s", note.c_str());

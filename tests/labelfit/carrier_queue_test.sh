@@ -34,8 +34,6 @@ source_dir=$(cd "$here/../.." && pwd)
 #   codes  every code of every label reads
 #   whole  the page goes on as it is: the same bytes as with LabelFit off
 #   ink    each label has ink on it (pages of labels without codes)
-#   count  the codes that read are counted only: the scanned Code 128 (a 1-point module
-#          scanned at 300 dpi) does not always read at 203 dpi
 catalogue=(
   "letter-topleft 4x6 1 codes"
   "letter-two 4x6 2 codes"
@@ -50,9 +48,9 @@ catalogue=(
   "a4-header 4x6 1 codes"
   "letter-gaps 4x6 1 codes"
   "letter-oversize 4x6 1 codes"
-  "letter-scan 4x6 1 count"
+  "letter-scan 4x6 1 codes"
   "instructions 4x6 1 whole"
-  "label-4x6 4x2 1 whole"
+  "label-4x6 4x2 1 codes"
   "sheet-4x2 4x2 10 ink"
 )
 wanted=${LAYOUTS:-letter-topleft letter-two a4 landscape-6x4 label-4x6 letter-receipt a4-cutframe letter-oversize instructions label-4x6@4x2}

@@ -217,9 +217,14 @@ TEST(FindLabels, TakesTheLabelsAndLeavesTheRestOff) {
       {"a sheet of small labels", {kLetter, sheet}, k4x2, 10, "10 labels:"},
       {"a scan's gray paper is no ink", {kLetter, {label, {340, 500, 500, 774}}, 0, {}, 0.85},
        k4x6, 1, "1 label: 4.00 x 6.00 in at 0.25, 0.25 in; left off"},
-      {"a 4 x 6 in page on a 4 x 2 in queue", {{0, 0, 288, 432}, {label}}, k4x2, 0,
-       "no wider than the head: left as it is"},
-      {"a 6 x 4 in page on a 4 x 2 in queue", {{0, 0, 432, 288}, {label}}, k4x2, 0,
+      {"a 4 x 6 in page on a 4 x 2 in queue", {{0, 0, 288, 432}, {label}}, k4x2, 1,
+       "4.00 x 6.00 in, a label's page that does not fit the label as it lies: whole, turned, "
+       "shrunk to 50.0 %"},
+      {"a 6 x 4 in page on a 4 x 2 in queue", {{0, 0, 432, 288}, {label}}, k4x2, 1,
+       "lies: whole, shrunk to 50.0 %"},
+      {"a 2 x 3 in page on a 4 x 2 in queue", {{0, 0, 144, 216}, {{10, 10, 100, 200}}}, k4x2, 1,
+       "lies: whole, turned"},
+      {"a 4 x 2 in page on a 4 x 6 in queue", {{0, 0, 288, 144}, {label}}, k4x6, 0,
        "no wider than the head: left as it is"},
   };
   for (const Case &c : cases) {
@@ -271,6 +276,53 @@ TEST(FitLabels, OneLabelSizedPagePerLabel) {
     EXPECT_EQ(page.width, 288) << c.name;
     EXPECT_EQ(page.height, 432) << c.name;
     EXPECT_NEAR(page.ink_pixels, c.ink_pixels, c.ink_pixels / 10) << c.name;
+  }
+
+  // A 4 x 6 in page inked to its edges on a 4 x 2 in label: turned and halved, all of it
+  // on the label (216 x 144 points), none of it cut off; as its content, drawn at 72 dpi,
+  // or as its picture made for a 203 dpi printer, drawn at 203 dpi one pixel a dot.
+  struct Whole { double dpi; int width, height; pixel_box_t ink; } wholes[] = {
+      {0, 288, 144, {36, 0, 252, 144}},
+      {203, 812, 406, {101, 0, 710, 406}},
+  };
+  for (const Whole &c : wholes) {
+    const std::string pdf = make_pdf({{{0, 0, 288, 432}, {{0, 0, 288, 432}}}});
+    const drawn_page_t whole =
+        draw_page(fit_labels(pdf, {288, 144, 288, c.dpi}).pdf, 0, c.dpi > 0 ? c.dpi : 72);
+    EXPECT_EQ(whole.width, c.width) << c.dpi;
+    EXPECT_EQ(whole.height, c.height) << c.dpi;
+    ASSERT_TRUE(whole.ink) << c.dpi;
+    EXPECT_EQ(text(*whole.ink), text(c.ink)) << c.dpi;
+  }
+}
+
+// A scan's label, drawn here at the printer's resolution (72 dpi, so one pixel a point as
+// draw_page draws it), lands on its label just as the page's own content would, in every
+// turn and box of the page.
+TEST(FitLabels, AScansLabelIsDrawnWhereItsContentWouldBe) {
+  // The label with a mark in one corner, so that a picture turned or flipped shows.
+  const std::vector<pdf_rect_t> label{{18, 342, 306, 774}, {30, 730, 90, 760}, {60, 500, 70, 700}};
+  struct Case {
+    const char *name;
+    test_page_t page;
+  } cases[] = {
+      {"upright", {kLetter, label, 0, {}, 0.92}},
+      {"turned 90", {kLetter, label, 90, {}, 0.92}},
+      {"turned 180", {kLetter, label, 180, {}, 0.92}},
+      {"turned 270", {kLetter, label, 270, {}, 0.92}},
+      {"cropped", {kLetter, label, 90, pdf_rect_t{0, 200, 500, 792}, 0.92}},
+  };
+  for (const Case &c : cases) {
+    const std::string pdf = make_pdf({c.page});
+    const fit_result_t drawn = fit_labels(pdf, {288, 432, 0, 72});
+    const fit_result_t content = fit_labels(pdf, k4x6);
+    ASSERT_TRUE(drawn.rewritten && content.rewritten) << c.name << ": " << content.notes[0];
+    EXPECT_NE(drawn.notes[0].find("a scan drawn at 72 dpi"), std::string::npos) << drawn.notes[0];
+    EXPECT_EQ(content.notes[0].find("a scan"), std::string::npos) << content.notes[0];
+    const drawn_page_t want = draw_page(content.pdf, 0), got = draw_page(drawn.pdf, 0);
+    ASSERT_TRUE(want.ink && got.ink) << c.name;
+    EXPECT_EQ(text(*got.ink), text(*want.ink)) << c.name;
+    EXPECT_EQ(got.ink_pixels, want.ink_pixels) << c.name;
   }
 }
 

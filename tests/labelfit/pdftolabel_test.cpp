@@ -31,7 +31,9 @@ std::string test_ppd(const std::string &page_size, const std::string &label_fit)
          "*PaperDimension w288h144: \"288 144\"\n*PaperDimension w288h432: \"288 432\"\n"
          "*ImageableArea w288h144: \"0 0 288 144\"\n*ImageableArea w288h432: \"0 0 288 432\"\n"
          "*OpenUI *LabelFit: PickOne\n*DefaultLabelFit: " + label_fit + "\n"
-         "*LabelFit On: \"\"\n*LabelFit Off: \"\"\n*CloseUI: *LabelFit\n";
+         "*LabelFit On: \"\"\n*LabelFit Off: \"\"\n*CloseUI: *LabelFit\n"
+         "*OpenUI *Resolution: PickOne\n*DefaultResolution: 203dpi\n"
+         "*Resolution 203dpi: \"\"\n*Resolution 300dpi: \"\"\n*CloseUI: *Resolution\n";
 }
 
 TEST(ReadJob, LabelSizeAndLabelFitTheJobOverThePpd) {
@@ -39,6 +41,7 @@ TEST(ReadJob, LabelSizeAndLabelFitTheJobOverThePpd) {
     const char *name, *ppd_size, *ppd_fit, *options;
     double width, height;  // 0: no label size
     bool find;
+    double dpi = 203;
   } cases[] = {
       {"the PPD's default", "w288h144", "On", "", 288, 144, true},
       {"the job's PageSize", "w288h144", "On", "PageSize=w288h432", 288, 432, true},
@@ -51,6 +54,7 @@ TEST(ReadJob, LabelSizeAndLabelFitTheJobOverThePpd) {
       {"LabelFit off for the queue", "w288h144", "Off", "", 288, 144, false},
       {"the job turns it on again", "w288h144", "Off", "LabelFit=On", 288, 144, true},
       {"no PPD", nullptr, nullptr, "PageSize=w288h432", 0, 0, true},
+      {"the job's resolution", "w288h144", "On", "Resolution=300dpi", 288, 144, true, 300},
   };
   TempDir dir;
   for (const Case &c : cases) {
@@ -62,6 +66,7 @@ TEST(ReadJob, LabelSizeAndLabelFitTheJobOverThePpd) {
     if (!job.label) continue;
     EXPECT_NEAR(job.label->width, c.width, 0.01) << c.name;
     EXPECT_NEAR(job.label->height, c.height, 0.01) << c.name;
+    EXPECT_EQ(job.label->dpi, c.dpi) << c.name;
   }
 }
 

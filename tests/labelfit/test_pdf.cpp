@@ -50,14 +50,14 @@ std::string make_pdf(const std::vector<test_page_t> &pages) {
   return std::string(reinterpret_cast<const char *>(bytes->getBuffer()), bytes->getSize());
 }
 
-drawn_page_t draw_page(const std::string &pdf, int index) {
+drawn_page_t draw_page(const std::string &pdf, int index, double dpi) {
   std::unique_ptr<poppler::document> document{
       poppler::document::load_from_raw_data(pdf.data(), int(pdf.size()))};
   std::unique_ptr<poppler::page> page{document ? document->create_page(index) : nullptr};
   if (!page) return {};
   poppler::page_renderer renderer;
   renderer.set_image_format(poppler::image::format_gray8);
-  const poppler::image image = renderer.render_page(page.get(), 72, 72);
+  const poppler::image image = renderer.render_page(page.get(), dpi, dpi);
   drawn_page_t drawn{image.width(), image.height(), std::nullopt, 0};
   for (int y = 0; y < image.height(); ++y) {
     const auto *row =

@@ -18,11 +18,11 @@ struct test_page_t {
 
 std::string make_pdf(const std::vector<test_page_t> &pages);
 
-// Page `index` of `pdf` drawn at 72 dpi (one pixel a point, top-left origin): its size,
+// Page `index` of `pdf` drawn at `dpi` (72: one pixel a point; top-left origin): its size,
 // the bounds of its ink (nullopt on a blank page) and how many pixels are ink.
 struct drawn_page_t {
   int width = 0, height = 0;
   std::optional<pixel_box_t> ink;
   int ink_pixels = 0;
 };
-drawn_page_t draw_page(const std::string &pdf, int index);
+drawn_page_t draw_page(const std::string &pdf, int index, double dpi = 72);
