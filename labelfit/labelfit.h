@@ -142,8 +142,10 @@ struct frame_t {
 std::optional<frame_t> find_frame(const gray_image_t &image, const pixel_box_t &box);
 
 // The labels on one page for the queue's label. A page that already has the label's size
-// (either orientation) or is no wider than the head gets none; so does a page none of
-// whose printed areas is a label. The note says, area by area, what was taken and why not.
+// (either orientation), or is no wider than the head and fits the label as it lies, gets
+// none; one no wider than the head that does not fit gets one, the whole page shrunk onto
+// the label. A sheet none of whose printed areas is a label gets none. The note says,
+// area by area, what was taken and why not.
 page_labels_t find_labels(const poppler::page &page, label_size_t label);
 
 // Writes `pdf` again with every page that has labels replaced by one page per label, in
