@@ -43,12 +43,14 @@ QPDFObjectHandle picture_image(QPDF &qpdf, const area_picture_t &picture) {
 }
 
 // Makes `dict` a page of the label's size that holds only `picture`, centred, its pixels on
-// the printer's dots: whole dots from the page's top left corner, one a pixel.
+// the printer's dots: whole dots from the page's top left corner, one a pixel. The page's
+// annotations are in the picture already: left on the page, they would be drawn again, at
+// full size where they stood on the old page.
 void make_picture_page(QPDF &qpdf, QPDFObjectHandle dict, const area_picture_t &picture) {
   const pdf_rect_t page{0, 0, picture.page_width, picture.page_height};
   dict.replaceKey("/MediaBox", rect_array(page));
   dict.replaceKey("/CropBox", rect_array(page));
-  for (const char *key : {"/BleedBox", "/TrimBox", "/ArtBox"}) dict.removeKey(key);
+  for (const char *key : {"/BleedBox", "/TrimBox", "/ArtBox", "/Annots"}) dict.removeKey(key);
   dict.replaceKey("/Rotate", QPDFObjectHandle::newInteger(0));
   QPDFObjectHandle images = QPDFObjectHandle::newDictionary();
   images.replaceKey("/Label", picture_image(qpdf, picture));

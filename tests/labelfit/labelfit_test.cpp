@@ -294,6 +294,13 @@ TEST(FitLabels, OneLabelSizedPagePerLabel) {
     ASSERT_TRUE(whole.ink) << c.dpi;
     EXPECT_EQ(text(*whole.ink), text(c.ink)) << c.dpi;
   }
+
+  // Its annotations are in its picture, shrunk with it, and nowhere else: two 100-point
+  // squares, one drawn by the page, one an annotation, are two 50-pixel squares.
+  test_page_t annotated{{0, 0, 288, 432}, {{20, 300, 120, 400}}};
+  annotated.annotation = pdf_rect_t{150, 20, 250, 120};
+  const drawn_page_t squares = draw_page(fit_labels(make_pdf({annotated}), {288, 144, 288, 72}).pdf, 0);
+  EXPECT_NEAR(squares.ink_pixels, 2 * 50 * 50, 200);
 }
 
 // A scan's label, drawn here at the printer's resolution (72 dpi, so one pixel a point as

@@ -40,6 +40,19 @@ std::string make_pdf(const std::vector<test_page_t> &pages) {
     if (p.crop) page.replaceKey("/CropBox", rect_array(*p.crop));
     if (p.rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(p.rotate));
     page.replaceKey("/Contents", QPDFObjectHandle::newStream(&qpdf, content));
+    if (p.annotation) {
+      const pdf_rect_t &a = *p.annotation;
+      char fill[96];
+      snprintf(fill, sizeof fill, "0 0 %g %g re f\n", a.x1 - a.x0, a.y1 - a.y0);
+      QPDFObjectHandle look = QPDFObjectHandle::newStream(&qpdf, fill);
+      look.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+      look.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+      look.getDict().replaceKey("/BBox", rect_array({0, 0, a.x1 - a.x0, a.y1 - a.y0}));
+      QPDFObjectHandle annot = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Square /F 4 >>");
+      annot.replaceKey("/Rect", rect_array(a));
+      annot.replaceKey("/AP", QPDFObjectHandle::newDictionary({{"/N", look}}));
+      page.replaceKey("/Annots", QPDFObjectHandle::newArray({qpdf.makeIndirectObject(annot)}));
+    }
     document.addPage(QPDFPageObjectHelper(qpdf.makeIndirectObject(page)), false);
   }
   QPDFWriter writer(qpdf);

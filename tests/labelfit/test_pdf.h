@@ -14,6 +14,7 @@ struct test_page_t {
   int rotate = 0;                   // /Rotate
   std::optional<pdf_rect_t> crop;   // /CropBox, none by default
   double paper = 1;                 // the gray the page is filled with first, 1 white
+  std::optional<pdf_rect_t> annotation;  // a Square annotation, filled black by its appearance
 };
 
 std::string make_pdf(const std::vector<test_page_t> &pages);
