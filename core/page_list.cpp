@@ -50,11 +50,17 @@ void set_custom_size(label_doc_t &doc, int32_t width, int32_t height) {
 
 }  // namespace
 
-void set_custom_points_size(label_doc_t &doc, double width, double height) {
-  set_custom_size(doc, truncate_to_int(width / kPointsPerMillimetre + 0.5),
-                  truncate_to_int(height / kPointsPerMillimetre));
+bool fits_label_field(double millimetres) {
+  return std::isfinite(millimetres) && millimetres > INT16_MIN - 1.0 && millimetres < INT16_MAX + 1.0;
 }
 
-void set_custom_millimetre_size(label_doc_t &doc, double width, double height) {
+bool set_custom_points_size(label_doc_t &doc, double width, double height) {
+  const double widthMm = width / kPointsPerMillimetre + 0.5, heightMm = height / kPointsPerMillimetre;
+  set_custom_size(doc, truncate_to_int(widthMm), truncate_to_int(heightMm));
+  return fits_label_field(widthMm) && fits_label_field(heightMm);
+}
+
+bool set_custom_millimetre_size(label_doc_t &doc, double width, double height) {
   set_custom_size(doc, truncate_to_int(width), truncate_to_int(height));
+  return fits_label_field(width) && fits_label_field(height);
 }

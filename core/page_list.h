@@ -33,9 +33,14 @@ int32_t truncate_to_int(double value);
 
 // Stores the size of a custom label asked for as `width` x `height` points: divided by
 // 2.83, the width rounded to the nearest millimetre but the height truncated; then both
-// raised to the minimum (a 16-bit result that wrapped negative included).
-void set_custom_points_size(label_doc_t &doc, double width, double height);
+// raised to the minimum (a 16-bit result that wrapped negative included). False when a
+// side in millimetres is not a number or does not fit the record's 16 bits: what is
+// stored then (its low 16 bits, or 0, raised to the minimum) is not the size asked for.
+bool set_custom_points_size(label_doc_t &doc, double width, double height);
 
 // Stores the size of a custom label asked for in millimetres: both truncated, then raised
-// to the minimum.
-void set_custom_millimetre_size(label_doc_t &doc, double width, double height);
+// to the minimum. False as for set_custom_points_size.
+bool set_custom_millimetre_size(label_doc_t &doc, double width, double height);
+
+// Whether `millimetres`, truncated, is a number the record's 16-bit fields hold as it is.
+bool fits_label_field(double millimetres);

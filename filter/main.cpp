@@ -9,6 +9,7 @@
 #include "filter/log.h"
 #include "filter/options.h"
 #include "filter/print_bitmap.h"
+#include "filter/printer_limits.h"
 #include "filter/printer_status.h"
 
 namespace {
@@ -28,6 +29,21 @@ void CatchCancel() {
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
+}
+
+// Refuses a job whose settings the printer cannot take, with a message for each. The
+// raster is read to its end first, so that the filters before this one finish as usual
+// and the job's reason stays this one's.
+int RefuseJob(const std::vector<std::string> &refused, cups_file_t *input) {
+  char discard[65536];
+  if (input) {
+    while (cupsFileRead(input, discard, sizeof discard) > 0) {}
+  }
+  for (const std::string &message : refused) {
+    WriteLog("Refused: %s", message.c_str());
+    fprintf(stderr, "ERROR: %s\n", message.c_str());
+  }
+  return 1;
 }
 
 }  // namespace
@@ -56,17 +72,22 @@ int main(int argc, char *argv[]) {
   CupsFilePtr input{argc == 6 ? cupsFileStdin() : cupsFileOpen(argv[6], "r")};
 
   label_doc_t doc{};
+  limited_settings_t sources;
   bool askStatus = false;
   {
     cups_option_t *parsed = nullptr;
     int num_options = cupsParseOptions(argv[5], 0, &parsed);
     OptionsPtr options{parsed, OptionsFree{num_options}};
-    set_pstops_options(doc, num_options, options.get());
+    set_pstops_options(doc, num_options, options.get(), &sources);
     askStatus = wants_status_query(num_options, options.get());
   }
 
   int status = 0;
-  if (input) {
+  const std::vector<std::string> refused =
+      unprintable_settings(doc, sources, read_printer_limits());
+  if (!refused.empty()) {
+    status = RefuseJob(refused, input.get());
+  } else if (input) {
     WriteLog("cups_file is not null");
     status = print_bitmap(doc, input.get());
     input.reset();

@@ -28,27 +28,30 @@ constexpr std::array<int_setting_t, kPageSize> kJobOptionFields = {
 // the height truncated; the other units convert as in the PPD layer, both truncated.
 // Then both are raised to the minimum (a 16-bit result that wrapped negative included).
 // Stock sizes are taken as they are.
-void set_page_size(label_doc_t &doc, const char *name, const char *value) {
+// Gives back whether the size asked for fits the record as it was asked.
+bool set_page_size(label_doc_t &doc, const char *name, const char *value) {
   WriteLog("996_PageSize=%s", name);
   WriteLog("997_page_size=%s", value);
   if (!is_custom_size(value)) {
     set_stock_page_size(doc, value);
-    return;
+    return true;
   }
   const custom_size_t size = parse_custom_size(value);
   const double width = size.width, height = size.height;
   WriteLog("(wxh)|%f|%f|", width, height);
   WriteLog("(wxh)|%f|%f|", width / kPointsPerMillimetre, height / kPointsPerMillimetre);
   const length_unit_t unit = find_unit(value);
+  bool fits = true;
   if (unit == kPoints || unit == kMetres) {
-    set_custom_points_size(doc, width, height);
+    fits = set_custom_points_size(doc, width, height);
   } else {
     const double widthMm = to_millimetres(unit, size.width);
     const double heightMm = to_millimetres(unit, size.height);
     WriteLog("(%s:wxh)|%f|%f|", unit_label(unit), widthMm, heightMm);
-    set_custom_millimetre_size(doc, widthMm, heightMm);
+    fits = set_custom_millimetre_size(doc, widthMm, heightMm);
   }
   WriteLog("(wxh)|%d|%d|", doc.labelWidth, doc.labelHeight);
+  return fits;
 }
 
 // A setting of the stock or the finishing, logged as it is stored.
@@ -57,12 +60,15 @@ void apply_media_option(label_doc_t &doc, const named_setting_t &setting, const 
   WriteLog("doc->%s = %d", setting.fieldName, int_setting(doc, setting.field));
 }
 
-void apply_option(label_doc_t &doc, job_option_t option, const char *name, const char *value) {
+void apply_option(label_doc_t &doc, job_option_t option, const char *name, const char *value,
+                  limited_settings_t *sources) {
   if (option == kPageSize) {
-    set_page_size(doc, name, value);
+    const bool fits = set_page_size(doc, name, value);
+    if (sources) sources->pageSize = {name, value, false, fits};
     return;
   }
   store_int_setting(doc, kJobOptionFields[option], value);
+  note_setting(sources, kJobOptionFields[option], name, value, false);
   switch (option) {
     case kPrintSpeed: WriteLog("doc->speed = %d", doc.speed); break;
     case kMediaTracking: WriteLog("doc->mediaTracking = %d", doc.mediaTracking); break;
@@ -73,7 +79,8 @@ void apply_option(label_doc_t &doc, job_option_t option, const char *name, const
 
 }  // namespace
 
-void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *options) {
+void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *options,
+                        limited_settings_t *sources) {
   doc.labelWidth = kDefaultLabelWidth;
   doc.labelHeight = kDefaultLabelHeight;
   doc.speed = kDefaultSpeed;
@@ -89,7 +96,7 @@ void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *
   doc.shift = defaults.shift;
   doc.direction = defaults.direction;
 
-  set_pstops_with_ppd(doc);
+  set_pstops_with_ppd(doc, sources);
 
   if (!options) return;
   // A name counts once: its first option is applied, whatever its value, and later
@@ -104,7 +111,7 @@ void set_pstops_options(label_doc_t &doc, int num_options, const cups_option_t *
     for (int option = 0; option < kJobOptionCount && !found; ++option) {
       if (applied[option] || strcmp(name, kJobOptionNames[option]) != 0) continue;
       applied[option] = found = true;
-      apply_option(doc, static_cast<job_option_t>(option), name, value);
+      apply_option(doc, static_cast<job_option_t>(option), name, value, sources);
     }
     for (size_t setting = 0; setting < mediaApplied.size() && !found; ++setting) {
       if (mediaApplied[setting] || strcmp(name, kMediaSettings[setting].name) != 0) continue;

@@ -55,11 +55,12 @@ const char *read_default(ppd_file_t *ppd, const char *name) {
 // A stock size name, or a custom size whose numbers carry a unit. Custom sizes are
 // truncated to whole millimetres, with no rounding and no minimum. Numbers with no unit
 // after them are points, as CUPS reads the Custom.WxH that lpadmin -o PageSize=... writes;
-// any other text that names no unit (a trailing "m" among them) means metres.
-void set_page_size(label_doc_t &doc, const char *value) {
+// any other text that names no unit (a trailing "m" among them) means metres. Gives back
+// whether the size asked for fits the record as it was asked.
+bool set_page_size(label_doc_t &doc, const char *value) {
   if (!is_custom_size(value)) {
     set_stock_page_size(doc, value);
-    return;
+    return true;
   }
   const custom_size_t size = parse_custom_size(value);
   WriteLog("(src:wxh)|%f|%f|", double{size.width}, double{size.height});
@@ -70,11 +71,12 @@ void set_page_size(label_doc_t &doc, const char *value) {
   WriteLog("(%s:wxh)|%f|%f|", unit_label(unit), width, height);
   doc.labelWidth = low_16_bits(truncate_to_int(width));
   doc.labelHeight = low_16_bits(truncate_to_int(height));
+  return fits_label_field(width) && fits_label_field(height);
 }
 
 }  // namespace
 
-void set_pstops_with_ppd(label_doc_t &doc) {
+void set_pstops_with_ppd(label_doc_t &doc, limited_settings_t *sources) {
   const char *path = getenv("PPD");
   WriteLog("PPD=%s", path ? path : "(unset)");
   PpdPtr ppd = open_ppd(path);
@@ -84,10 +86,15 @@ void set_pstops_with_ppd(label_doc_t &doc) {
   }
   WriteLog("module_number:%d", ppd->model_number);
 
-  if (const char *value = read_default(ppd.get(), "DefaultPageSize")) set_page_size(doc, value);
+  if (const char *value = read_default(ppd.get(), "DefaultPageSize")) {
+    const bool fits = set_page_size(doc, value);
+    if (sources) sources->pageSize = {"PageSize", value, true, fits};
+  }
   for (const ppd_default_t &entry : kIntDefaults) {
-    if (const char *value = read_default(ppd.get(), entry.attribute))
+    if (const char *value = read_default(ppd.get(), entry.attribute)) {
       store_int_setting(doc, entry.field, value);
+      note_setting(sources, entry.field, entry.attribute + strlen("Default"), value, true);
+    }
   }
   // The stock and the finishing: logged as read, and in no summary line, so a PPD
   // without them logs what it always has.

@@ -47,6 +47,15 @@ void store_int_setting(label_doc_t &doc, int_setting_t field, const char *value)
 
 int16_t int_setting(const label_doc_t &doc, int_setting_t field) { return doc.*field_member(field); }
 
+void note_setting(limited_settings_t *sources, int_setting_t field, const char *name,
+                  const char *value, bool queueDefault) {
+  if (!sources) return;
+  setting_source_t *source = field == int_setting_t::darkness ? &sources->darkness
+                             : field == int_setting_t::speed  ? &sources->speed
+                                                               : nullptr;
+  if (source) *source = {name, value ? value : "", queueDefault};
+}
+
 bool is_custom_size(const char *text) { return text && strstr(text, "Custom"); }
 
 namespace {

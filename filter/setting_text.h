@@ -4,6 +4,7 @@
 // value means the same wherever it comes from.
 
 #include <cstdint>
+#include <string>
 
 #include "core/label_doc.h"
 #include "core/page_list.h"  // truncate_to_int
@@ -36,6 +37,27 @@ inline constexpr named_setting_t kMediaSettings[] = {
 
 // The stored value of `field`, as its log line shows it.
 int16_t int_setting(const label_doc_t &doc, int_setting_t field);
+
+// The text that last set one of the settings the printer has limits for, kept for the
+// message that refuses it: the name the job gives it ("Darkness"), its value as given, and
+// whether it is the queue's PPD default. No name: the built-in default holds, which the
+// printer always takes.
+struct setting_source_t {
+  std::string name;
+  std::string value;
+  bool queueDefault = false;
+  bool sizeFits = true;  // PageSize: the size asked for fits the record as it was asked
+};
+
+// The sources of the settings with limits: darkness, speed and the label size.
+struct limited_settings_t {
+  setting_source_t darkness, speed, pageSize;
+};
+
+// Notes that `name`=`value` (from the queue's PPD when `queueDefault`) set `field`, when
+// `sources` is given and the field is one with limits.
+void note_setting(limited_settings_t *sources, int_setting_t field, const char *name,
+                  const char *value, bool queueDefault);
 
 // Stores the leading integer of `value` in `field`. Speeds are given ten times finer than
 // the printer takes them: the speed is divided by 10, truncating toward zero.

@@ -1,5 +1,6 @@
 // Arbitrary text as the job's option string (the filter's argv[5]), split by
-// cupsParseOptions and applied over the defaults, as main does. No PPD.
+// cupsParseOptions, applied over the defaults and checked against the printer's limits,
+// as main does. No PPD.
 
 #include <cups/cups.h>
 
@@ -11,6 +12,7 @@
 #include "cupsutil/cups_handles.h"
 #include "core/label_doc.h"
 #include "filter/options.h"
+#include "filter/printer_limits.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   unsetenv("PPD");
@@ -23,6 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   int num_options = cupsParseOptions(text.c_str(), 0, &parsed);
   OptionsPtr options{parsed, OptionsFree{num_options}};
   label_doc_t doc{};
-  set_pstops_options(doc, num_options, options.get());
+  limited_settings_t sources;
+  set_pstops_options(doc, num_options, options.get(), &sources);
+  unprintable_settings(doc, sources, printer_limits_t{});
   return 0;
 }

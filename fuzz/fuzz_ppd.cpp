@@ -1,5 +1,5 @@
 // Arbitrary text as the queue's PPD file, read through ppdOpenFile by the PPD defaults
-// layer exactly as the filter reads it.
+// layer and for the printer's limits exactly as the filter reads it.
 
 #include <unistd.h>
 
@@ -11,6 +11,7 @@
 
 #include "core/label_doc.h"
 #include "filter/ppd_defaults.h"
+#include "filter/printer_limits.h"
 
 namespace {
 std::string g_path;
@@ -31,6 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fwrite(data, 1, size, ppd);
   fclose(ppd);
   label_doc_t doc{4, 7, 0, 60, 40, 0, 0, 0, 0, 5};
-  set_pstops_with_ppd(doc);
+  limited_settings_t sources;
+  set_pstops_with_ppd(doc, &sources);
+  unprintable_settings(doc, sources, read_printer_limits());
   return 0;
 }

@@ -42,7 +42,7 @@ TEST(Settings, JobOptionsThroughTheCommandLine) {
       {"PageSize=Custom.169.8x113.2", 60, 39, 4, 7},
       {"PageSize=Custom.20x20", 11, 11, 4, 7},
       {"PageSize=Custom.4x6in", 101, 152, 4, 7},  // the unit counts: 101.6 x 152.4 mm
-      {"PageSize=w90h18 PrintSpeed=-15", 32, 6, -1, 7},
+      {"PageSize=w90h18 PrintSpeed=59", 32, 6, 5, 7},
       // cupsParseOptions keeps one option per name: the last value, the first spelling.
       {"Darkness=3 Darkness=9", 60, 40, 4, 9},
       {"darkness=1 Darkness=3", 60, 40, 4, 7},
@@ -123,6 +123,66 @@ TEST(Settings, JobOptionOverPpdDefaultOverBuiltInDefault) {
       "Exit main",
   };
   EXPECT_EQ(log, expected);
+}
+
+// Values the printer cannot take end the job before anything is sent, with the option,
+// its value and the range; the edges of every range print as before.
+TEST(Settings, ValuesThePrinterCannotTakeRefuseTheJob) {
+  TempDir dir;
+  std::string stock = ReadFile(SOURCE_DIR "/ppd/vantel-203.ppd");
+  auto queue = [&](const std::string &name, const std::string &from, const std::string &to) {
+    std::string ppd = stock;
+    ppd.replace(ppd.find(from), from.size(), to);
+    WriteFile(dir.path + "/" + name, ppd);
+    return "PPD=" + dir.path + "/" + name;
+  };
+  const std::string dark = queue("dark.ppd", "*DefaultDarkness: 7", "*DefaultDarkness: 20");
+  const std::string narrow = queue("narrow.ppd", "*MaxMediaWidth: \"288\"", "*MaxMediaWidth: \"144\"");
+  const std::string fast = queue("fast.ppd", "*PrintSpeed 20/", "*PrintSpeed 90/");
+  struct Case {
+    const char *options;
+    std::string env;
+    std::string err;  // "": printed
+  } cases[] = {
+      {"Darkness=0 PrintSpeed=20 PageSize=Custom.288x2880", "", ""},
+      {"Darkness=15 PrintSpeed=60 PageSize=w288h936", "", ""},
+      {"Darkness=16", "", "Darkness=16 is out of range: the printer takes 0 to 15"},
+      {"Darkness=-1", "", "Darkness=-1 is out of range: the printer takes 0 to 15"},
+      {"Darkness=65545", "", "Darkness=65545 is out of range: the printer takes 0 to 15"},
+      {"PrintSpeed=19", "", "PrintSpeed=19 is out of range: the printer takes 20 to 60"},
+      {"PrintSpeed=999", "", "PrintSpeed=999 is out of range: the printer takes 20 to 60"},
+      {"PageSize=Custom.2000x2000", "",
+       "PageSize=Custom.2000x2000 asks for a label the printer cannot take (707 x 706 mm): it "
+       "takes labels 1 to 102 mm wide and 1 to 1017 mm long"},
+      {"PageSize=Custom.288x2883", "",
+       "PageSize=Custom.288x2883 asks for a label the printer cannot take (102 x 1018 mm): it "
+       "takes labels 1 to 102 mm wide and 1 to 1017 mm long"},
+      {"PageSize=Custom.185500x100", "",  // 65548 mm would wrap to 12 in 16 bits
+       "PageSize=Custom.185500x100 asks for a label the printer cannot take: it takes labels "
+       "1 to 102 mm wide and 1 to 1017 mm long"},
+      // The queue's own default, and the job's option over it.
+      {"", dark, "The queue's default Darkness=20 is out of range: the printer takes 0 to 15"},
+      {"Darkness=9", dark, ""},
+      // The queue's PPD states its own limits.
+      {"PageSize=w288h144", narrow,
+       "PageSize=w288h144 asks for a label the printer cannot take (102 x 51 mm): it takes "
+       "labels 1 to 51 mm wide and 1 to 1017 mm long"},
+      {"PrintSpeed=90", fast, ""},
+      {"PrintSpeed=20", fast, "PrintSpeed=20 is out of range: the printer takes 30 to 90"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> env;
+    if (!c.env.empty()) env.push_back(c.env);
+    RunResult r = RunFilter(c.options, WriteRaster({UniformPage(8, 1, 0), UniformPage(8, 1, 0)}), env);
+    if (c.err.empty()) {
+      EXPECT_EQ(r.status, 0) << c.options;
+      EXPECT_EQ(r.err, "PAGE: 1 1\nPAGE: 2 1\n") << c.options;
+    } else {
+      EXPECT_EQ(r.status, 1) << c.options;
+      EXPECT_EQ(r.out, "") << c.options;
+      EXPECT_EQ(r.err, "ERROR: " + c.err + "\n") << c.options;
+    }
+  }
 }
 
 }  // namespace
