@@ -6,6 +6,8 @@
 #include <iterator>
 #include <string>
 
+#include "core/maintenance.h"
+
 namespace {
 
 // One command of a label, in the order the label carries them. `args` is what follows
@@ -99,6 +101,21 @@ FoundCommand FindCommand(const Cursor &c) {
     if (shape.otherName && NameAt(c, shape.otherName)) return {&shape, shape.otherName};
   }
   return {};
+}
+
+// True when the stream ends inside the name of a command that stands alone: "GAP" at the
+// very end may yet be GAPDETECT.
+bool EndsWithinAStandalone(const Cursor &c) {
+  for (const printer_command_t &command : kPrinterCommands)
+    if (EndsWithin(c, command.name)) return true;
+  return false;
+}
+
+// The printer command that stands alone at the cursor, or null.
+const char *StandaloneAt(const Cursor &c) {
+  for (const printer_command_t &command : kPrinterCommands)
+    if (NameAt(c, command.name)) return command.name;
+  return nullptr;
 }
 
 // The first word at the cursor (two when it is SET), quoted for a message, with bytes
@@ -251,6 +268,24 @@ StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
   c.bytes = stream;
   StreamParse parse;
   while (!AtEnd(c) && c.error.empty()) {
+    if (const char *name = StandaloneAt(c)) {
+      StreamCommand command{c.pos, 0, name, parse.labels.size()};
+      c.pos += strlen(name);
+      const size_t left = c.bytes.size() - c.pos;
+      if (left < 2 && EndsWithin(c, "\r\n")) {
+        Fail(c, stream.size(), std::string("stream ends inside the ") + name + " line");
+        c.cutShort = true;
+        break;
+      }
+      if (left < 2 || memcmp(c.bytes.data() + c.pos, "\r\n", 2) != 0) {
+        Fail(c, c.pos, std::string("malformed ") + name + " line: CR LF expected");
+        break;
+      }
+      c.pos += 2;
+      command.end = c.pos;
+      parse.commands.push_back(std::move(command));
+      continue;
+    }
     StreamLabel label;
     label.offset = c.pos;
     const std::string number = std::to_string(parse.labels.size() + 1);
@@ -258,11 +293,11 @@ StreamParse ParseLabelStream(std::span<const uint8_t> stream) {
     for (const CommandShape &expected : kLabelCommands) {
       const FoundCommand found = FindCommand(c);
       if (&expected == &kLabelCommands[std::size(kLabelCommands) - 1] &&
-          (AtEnd(c) || found.shape == &kLabelCommands[0])) {
+          (AtEnd(c) || found.shape == &kLabelCommands[0] || StandaloneAt(c))) {
         label.printed = false;
         break;
       }
-      if (!found.shape && EndsWithinAName(c)) {
+      if ((!found.shape && EndsWithinAName(c)) || EndsWithinAStandalone(c)) {
         whole = false;
       } else if (!found.shape) {
         const std::string word = QuotedWord(c);

@@ -33,8 +33,18 @@ struct StreamLabel {
   bool printed = true;                  // false: no PRINT followed the bitmap
 };
 
+// A printer command that stands alone between labels (calibration, self-test, feed: the
+// kPrinterCommands of core/maintenance.h), a line of its own.
+struct StreamCommand {
+  size_t offset = 0;        // byte offset of its name
+  size_t end = 0;           // just past its CR LF
+  std::string name;         // "SELFTEST"
+  size_t labelsBefore = 0;  // the labels of the stream that come before it
+};
+
 struct StreamParse {
   std::vector<StreamLabel> labels;  // every label read whole, up to the error if there is one
+  std::vector<StreamCommand> commands;  // every command between labels, in order
   std::string error;                // what is wrong with the stream, "" when it was read whole
   size_t errorOffset = 0;           // byte offset of the fault, counted from 0
   bool cutShort = false;            // the error is only that the stream stops inside a label:
@@ -47,6 +57,8 @@ struct StreamParse {
 // height,1," with exactly widthBytes * height raw bytes and CR LF; then "PRINT sets,copies".
 // A label whose bitmap is followed by the end of the stream or by the next label's SIZE
 // has no PRINT: a cancelled job ends its last label so, and it is read as not printed.
+// Between labels a line may hold one of the printer's commands that stand alone
+// (GAPDETECT, BLINEDETECT, AUTODETECT, SELFTEST, FORMFEED).
 // Anything else (an unknown or misplaced command, a malformed or out-of-range number,
 // bitmap data that runs short, a stream that ends inside a label) stops the reading
 // with an error and its byte offset. Nothing is allocated beyond the bytes present.

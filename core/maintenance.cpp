@@ -52,15 +52,15 @@ command_file_t ParseCommandFile(std::string_view text) {
 }
 
 std::string MaintenanceLine(maintenance_t action, int16_t mediaTracking) {
+  int command = 0;  // in kPrinterCommands
   switch (action) {
     case maintenance_t::calibrate:
-      if (mediaTracking == kTrackingGap) return "GAPDETECT\r\n";
-      if (mediaTracking == kTrackingMark) return "BLINEDETECT\r\n";
-      return "AUTODETECT\r\n";
-    case maintenance_t::selfTest: return "SELFTEST\r\n";
-    case maintenance_t::feed: return "FORMFEED\r\n";
+      command = mediaTracking == kTrackingGap ? 0 : mediaTracking == kTrackingMark ? 1 : 2;
+      break;
+    case maintenance_t::selfTest: command = 3; break;
+    case maintenance_t::feed: command = 4; break;
   }
-  return "";
+  return std::string(kPrinterCommands[command].name) + "\r\n";
 }
 
 const char *MaintenanceMessage(maintenance_t action) {

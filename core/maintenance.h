@@ -24,6 +24,20 @@ struct command_file_t {
   std::vector<std::string> unknown;
 };
 
+// The printer's commands that stand alone between labels, one a line ended by CR LF: the
+// ones MaintenanceLine writes, with what the printer does for each.
+struct printer_command_t {
+  const char *name;
+  const char *does;
+};
+inline constexpr printer_command_t kPrinterCommands[] = {
+    {"GAPDETECT", "calibrates its sensor for gaps"},
+    {"BLINEDETECT", "calibrates its sensor for black marks"},
+    {"AUTODETECT", "calibrates its sensor for the stock loaded"},
+    {"SELFTEST", "prints its self-test label"},
+    {"FORMFEED", "feeds one label"},
+};
+
 // The command-file words for the PPDs' *cupsCommands, in the order above.
 inline constexpr const char *kMaintenanceCommands = "Calibrate PrintSelfTestPage FeedLabel";
 

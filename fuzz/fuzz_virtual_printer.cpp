@@ -15,11 +15,12 @@ namespace {
 
 constexpr size_t kMaxPending = 4096;
 
-// The labels as a comparable list: size, copies and a hash of the bits. (Refusals may
+// The labels and commands as a comparable list: size, copies and a hash of the bits. (Refusals may
 // fall differently: a label cut where its next command's name ends is read as cancelled.)
 std::vector<uint64_t> Summary(const std::vector<InputItem> &items) {
   std::vector<uint64_t> summary;
   for (const InputItem &item : items) {
+    if (item.kind == InputItem::kCommand) summary.push_back(item.text.size());
     if (item.kind != InputItem::kLabel) continue;
     const StreamLabel &l = item.label;
     if (l.bits.size() != size_t(l.widthBytes) * size_t(l.height) || !l.printed) __builtin_trap();
@@ -58,10 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   bool oversized = false;
   for (const InputItem &item : all)
     oversized = oversized || (item.kind == InputItem::kRefused &&
-                              item.refusal.find("a label larger than") != std::string::npos);
+                              item.text.find("a label larger than") != std::string::npos);
   for (const InputItem &item : some)
     oversized = oversized || (item.kind == InputItem::kRefused &&
-                              item.refusal.find("a label larger than") != std::string::npos);
+                              item.text.find("a label larger than") != std::string::npos);
   if (!oversized && Summary(all) != Summary(some)) __builtin_trap();
   return 0;
 }

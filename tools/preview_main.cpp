@@ -13,6 +13,7 @@
 
 #include "picture/label_image.h"
 #include "core/label_stream.h"
+#include "core/maintenance.h"
 
 namespace {
 
@@ -193,7 +194,18 @@ int main(int argc, char *argv[]) {
   // Every label that was read whole is drawn, even when the stream goes wrong after it.
   const StreamParse parse = ParseLabelStream(stream);
   int status = 0;
+  size_t command = 0;
+  // The printer's own commands between labels, each where it stands among them.
+  auto commandsBefore = [&](size_t label) {
+    for (; command < parse.commands.size() && parse.commands[command].labelsBefore <= label; ++command) {
+      const char *does = "";
+      for (const printer_command_t &known : kPrinterCommands)
+        if (parse.commands[command].name == known.name) does = known.does;
+      printf("command %s: the printer %s\n", parse.commands[command].name.c_str(), does);
+    }
+  };
   for (size_t i = 0; i < parse.labels.size(); ++i) {
+    commandsBefore(i);
     const int number = static_cast<int>(i + 1);
     if (!parse.labels[i].printed) {
       printf("label %d: not printed: no PRINT follows its bitmap (the job was canceled)\n",
@@ -203,10 +215,11 @@ int main(int argc, char *argv[]) {
     if (!PreviewLabel(parse.labels[i], number, prefix + "-" + std::to_string(number) + ".png", dpi))
       status = 1;
   }
+  commandsBefore(parse.labels.size());
   if (!parse.error.empty()) {
     fprintf(stderr, "ERROR: byte %zu: %s\n", parse.errorOffset, parse.error.c_str());
     status = 1;
-  } else if (parse.labels.empty()) {
+  } else if (parse.labels.empty() && parse.commands.empty()) {
     fputs("WARNING: the stream holds no labels\n", stderr);
   }
   if (fflush(stdout) != 0) status = 1;

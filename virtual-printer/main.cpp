@@ -28,6 +28,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/maintenance.h"
 #include "picture/label_image.h"
 #include "virtual-printer/printer_model.h"
 
@@ -81,12 +82,14 @@ struct Settings {
   PrinterOrders orders;  // from the command line
 };
 
-// A label taken in and not yet printed whole.
+// A label taken in and not yet printed whole, or one of the printer's own commands (a
+// self-test, a feed, a calibration), which waits its turn among the labels.
 struct HeldLabel {
   StreamLabel label;
   int64_t copies = 0, printedCopies = 0;
   uint64_t connection = 0;
-  int number = 0;  // its place in the connection
+  int number = 0;       // its place among the connection's labels, or its commands
+  std::string command;  // the command's name; empty for a label
 };
 
 struct Printer {
@@ -105,7 +108,7 @@ struct Printer {
   Fd listener, client;
   StreamInput input;
   uint64_t clientBytes = 0;
-  int clientLabels = 0;
+  int clientLabels = 0, clientCommands = 0;
 };
 
 void Log(Printer &p, const char *format, ...) __attribute__((format(printf, 2, 3)));
@@ -131,20 +134,43 @@ bool PaperOut(const Printer &p) { return p.paperLeft && *p.paperLeft <= 0; }
 
 bool Printing(const Printer &p) { return !p.held.empty() || Clock::now() < p.busyUntil; }
 
+// Thousandths as the stream writes them: "0.120", "-0.039".
+std::string Decimal(int32_t thousandths) {
+  char text[24];
+  snprintf(text, sizeof text, "%s%d.%03d", thousandths < 0 ? "-" : "", std::abs(thousandths / 1000),
+           std::abs(thousandths % 1000));
+  return text;
+}
+
 // The setup a label was printed with, as the stream gave it.
 std::string SetupText(const StreamLabel &l) {
   auto onOff = [](int32_t v) { return v ? "ON" : "OFF"; };
+  const std::string cutter = l.cutterBatch ? "BATCH"
+                             : l.cutter > 1 ? std::to_string(l.cutter)
+                                            : onOff(l.cutter);
   char text[512];
   snprintf(text, sizeof text,
-           "SIZE %dmm,%dmm GAP %d.%03d,%d.%03d SPEED %d DENSITY %d DIRECTION %d,%d "
-           "REFERENCE %d,%d OFFSET %d.%03d SHIFT %d PEEL %s CUTTER %s PARTIAL_CUTTER %s TEAR %s "
-           "BITMAP %d,%d,%d,%d PRINT %d,%d",
-           l.widthMm, l.heightMm, l.gap / 1000, std::abs(l.gap % 1000), l.gapOffset / 1000,
-           std::abs(l.gapOffset % 1000), l.speed, l.density, l.direction, l.mirror, l.referenceX,
-           l.referenceY, l.feedOffset / 1000, std::abs(l.feedOffset % 1000), l.shift,
-           onOff(l.peel), onOff(l.cutter), onOff(l.partialCutter), onOff(l.tear), l.bitmapX,
-           l.bitmapY, l.widthBytes, l.height, l.sets, l.copies);
+           "SIZE %dmm,%dmm %s %s,%s SPEED %d DENSITY %d DIRECTION %d,%d REFERENCE %d,%d "
+           "OFFSET %s SHIFT %d PEEL %s CUTTER %s PARTIAL_CUTTER %s TEAR %s BITMAP %d,%d,%d,%d "
+           "PRINT %d,%d",
+           l.widthMm, l.heightMm, l.blackMark ? "BLINE" : "GAP", Decimal(l.gap).c_str(),
+           Decimal(l.gapOffset).c_str(), l.speed, l.density, l.direction, l.mirror, l.referenceX,
+           l.referenceY, Decimal(l.feedOffset).c_str(), l.shift, onOff(l.peel), cutter.c_str(),
+           onOff(l.partialCutter), onOff(l.tear), l.bitmapX, l.bitmapY, l.widthBytes, l.height,
+           l.sets, l.copies);
   return text;
+}
+
+// Carries out one of the printer's own commands: a line in printed.log, and a label of the
+// roll for the self-test and the feed.
+void DoCommand(Printer &p, const HeldLabel &h) {
+  const char *does = "";
+  for (const printer_command_t &command : kPrinterCommands)
+    if (h.command == command.name) does = command.does;
+  if (p.paperLeft && (h.command == "SELFTEST" || h.command == "FORMFEED")) --*p.paperLeft;
+  fprintf(p.index, "%s: connection %llu, command %d: %s\n", h.command.c_str(),
+          static_cast<unsigned long long>(h.connection), h.number, does);
+  fflush(p.index);
 }
 
 // Prints one copy of the first held label: its picture, and its line in printed.log.
@@ -173,6 +199,11 @@ void PrintCopy(Printer &p) {
 void PrintHeld(Printer &p) {
   while (!p.held.empty() && !Stopped(p.orders, PaperOut(p)) && Clock::now() >= p.busyUntil) {
     HeldLabel &h = p.held.front();
+    if (!h.command.empty()) {
+      DoCommand(p, h);
+      p.held.pop_front();
+      continue;
+    }
     if (h.printedCopies >= h.copies) {
       p.held.pop_front();
       continue;
@@ -186,7 +217,8 @@ void PrintHeld(Printer &p) {
     p.copyUnderHead = false;
     PrintCopy(p);
   }
-  while (!p.held.empty() && p.held.front().printedCopies >= p.held.front().copies)
+  while (!p.held.empty() && p.held.front().command.empty() &&
+         p.held.front().printedCopies >= p.held.front().copies)
     p.held.pop_front();
 }
 
@@ -283,9 +315,18 @@ void Answer(Printer &p) {
 
 void TakeIn(Printer &p, const InputItem &item) {
   if (item.kind == InputItem::kStatusQuery) return Answer(p);
+  if (item.kind == InputItem::kCommand) {
+    ++p.clientCommands;
+    p.held.push_back({{}, 0, 0, p.connections, p.clientCommands, item.text});
+    PrintHeld(p);
+    if (!p.held.empty() && Stopped(p.orders, PaperOut(p)))
+      Log(p, "%s waits: %s", item.text.c_str(),
+          StatusWords(StatusByte(p.orders, PaperOut(p), false)).c_str());
+    return;
+  }
   if (item.kind == InputItem::kRefused) {
     Log(p, "connection %llu: refused %s", static_cast<unsigned long long>(p.connections),
-        item.refusal.c_str());
+        item.text.c_str());
     return;
   }
   ++p.clientLabels;
@@ -297,7 +338,7 @@ void TakeIn(Printer &p, const InputItem &item) {
     return;
   }
   HeldLabel h{item.label, int64_t{item.label.sets} * item.label.copies, 0, p.connections,
-              p.clientLabels};
+              p.clientLabels, ""};
   if (h.copies == 0) Log(p, "connection %llu: label %d asks for no copy",
                          static_cast<unsigned long long>(p.connections), p.clientLabels);
   p.held.push_back(std::move(h));
@@ -483,6 +524,7 @@ int main(int argc, char *argv[]) {
       ++p.connections;
       p.clientBytes = 0;
       p.clientLabels = 0;
+      p.clientCommands = 0;
       p.input = {};
       char host[INET_ADDRSTRLEN] = "?";
       inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);

@@ -153,11 +153,22 @@ std::vector<InputItem> TakeInput(StreamInput &input, std::span<const uint8_t> by
     }
     const StreamParse parse = ParseLabelStream({pending.data() + at, left});
     size_t used = 0;
-    for (const StreamLabel &label : parse.labels) {
+    size_t command = 0;  // the next of parse.commands
+    auto commandsBefore = [&](size_t label) {
+      for (; command < parse.commands.size() && parse.commands[command].labelsBefore <= label;
+           ++command) {
+        items.push_back({InputItem::kCommand, {}, parse.commands[command].name});
+        used = parse.commands[command].end;
+      }
+    };
+    bool waiting = false;
+    for (size_t i = 0; i < parse.labels.size() && !waiting; ++i) {
+      const StreamLabel &label = parse.labels[i];
+      commandsBefore(i);
       // A last label without PRINT may only be waiting for it.
-      if (!label.printed && &label == &parse.labels.back() && parse.error.empty() &&
-          label.end == left)
-        break;
+      waiting = !label.printed && i + 1 == parse.labels.size() && parse.error.empty() &&
+                label.end == left;
+      if (waiting) break;
       if (label.printed) items.push_back({InputItem::kLabel, label, {}});
       else
         items.push_back({InputItem::kRefused, {},
@@ -165,6 +176,7 @@ std::vector<InputItem> TakeInput(StreamInput &input, std::span<const uint8_t> by
                              ": a label with no PRINT (not printed)"});
       used = label.end;
     }
+    if (!waiting) commandsBefore(parse.labels.size());
     at += used;
     if (used > 0) continue;
     if (parse.error.empty()) break;                   // a bitmap waiting for its PRINT

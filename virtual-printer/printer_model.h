@@ -57,14 +57,16 @@ struct StreamInput {
 
 // What the bytes of a connection hold, in the order they came.
 struct InputItem {
-  enum Kind { kLabel, kStatusQuery, kRefused } kind;
+  enum Kind { kLabel, kStatusQuery, kCommand, kRefused } kind;
   StreamLabel label;    // kLabel: read whole, with its PRINT
-  std::string refusal;  // kRefused: what was refused, in a user's words
+  std::string text;     // kCommand: its name ("SELFTEST"); kRefused: what was refused, in a
+                        // user's words
 };
 
 // Adds `bytes` to the connection's input and takes out everything now whole: labels with
-// their PRINT, status queries (ESC ! ? where a label may begin), and refusals of what the
-// printer can't read (after which it looks for the next label). A label not yet whole stays
+// their PRINT, the printer's own commands between labels (calibration, self-test, feed),
+// status queries (ESC ! ? where a label may begin), and refusals of what the printer can't
+// read (after which it looks for the next label). A label not yet whole stays
 // pending; `maxPending` bounds how much of one the printer holds before refusing it.
 std::vector<InputItem> TakeInput(StreamInput &input, std::span<const uint8_t> bytes,
                                  size_t maxPending);

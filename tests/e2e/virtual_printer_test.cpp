@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "core/label_stream.h"
+#include "core/label_writer.h"
+#include "core/maintenance.h"
 #include "picture/label_image.h"
 #include "tests/support/label_check.h"
 #include "tests/support/run_filter.h"
@@ -155,6 +158,70 @@ TEST(VirtualPrinter, RefusesWhatAPrinterWouldNotTake) {
         "a label with no PRINT (not printed)",
         "connection 1: the connection ended inside a label at byte"})
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+}
+
+// Every command the driver can write, as its own writer writes it, goes through the
+// virtual printer: nothing refused, and printed.log names each setting as the stream states
+// it (BLINE, not GAP; SET CUTTER 3, not ON).
+TEST(VirtualPrinter, TakesEveryCommandTheDriverWrites) {
+  struct Variant {
+    int16_t tracking, labelMode, direction, tearOffset, shift;
+    const char *logged;  // what printed.log shows of it
+  } variants[] = {
+      {kTrackingGap, kTearOff, kDirectionNormal, 0, 0,
+       "GAP 0.120,0.000 SPEED 4 DENSITY 7 DIRECTION 0,0 REFERENCE 0,0 OFFSET 0.000 SHIFT 0 "
+       "PEEL OFF CUTTER OFF PARTIAL_CUTTER OFF TEAR ON"},
+      {kTrackingMark, kPeelOff, kDirectionUpsideDown, -100, -24,
+       "BLINE 0.120,0.000 SPEED 4 DENSITY 7 DIRECTION 1,0 REFERENCE 0,0 OFFSET -0.039 SHIFT -24 "
+       "PEEL ON CUTTER OFF PARTIAL_CUTTER OFF TEAR OFF"},
+      {kTrackingContinuous, kCutter, kDirectionMirrored, 300, 35,
+       "GAP 0.000,0.000 SPEED 4 DENSITY 7 DIRECTION 0,1 REFERENCE 0,0 OFFSET 0.118 SHIFT 35 "
+       "PEEL OFF CUTTER 3 PARTIAL_CUTTER OFF TEAR OFF"},
+      {kTrackingGap, kCutterDelayed, kDirectionNormal, 0, 0,
+       "GAP 0.120,0.000 SPEED 4 DENSITY 7 DIRECTION 0,0 REFERENCE 0,0 OFFSET 0.000 SHIFT 0 "
+       "PEEL OFF CUTTER BATCH PARTIAL_CUTTER OFF TEAR OFF"},
+  };
+  std::string stream;
+  std::vector<std::string> expected;
+  for (const Variant &v : variants) {
+    label_doc_t doc{4, 7, v.tracking, 25, 10, 0, 0, 0, 0, 5};
+    doc.labelMode = v.labelMode;
+    doc.cutInterval = 3;
+    doc.direction = v.direction;
+    doc.tearOffset = v.tearOffset;
+    doc.shift = v.shift;
+    label_page_t page;
+    const uint8_t gray[16] = {0};
+    // Each call's bytes are good until the next call.
+    auto append = [&](std::span<const uint8_t> part) { stream.append(part.begin(), part.end()); };
+    append(begin_label_page(page, doc, 16, 1, 16));
+    append(label_page_rows(page, gray));
+    append(end_label_page(page, 1));
+    expected.push_back(std::string("SIZE 25mm,10mm ") + v.logged + " BITMAP 0,0,2,1 PRINT 1,1");
+    stream += kQuery;
+  }
+  std::vector<std::string> commands;
+  for (maintenance_t action : {maintenance_t::calibrate, maintenance_t::selfTest, maintenance_t::feed}) {
+    for (int16_t tracking : {kTrackingGap, kTrackingMark, kTrackingContinuous}) {
+      const std::string line = MaintenanceLine(action, tracking);
+      if (std::find(commands.begin(), commands.end(), line) != commands.end()) continue;
+      commands.push_back(line);
+      stream += line;
+    }
+  }
+  VirtualPrinter printer(9146);
+  const Exchange e = SendToPrinter(printer.port(), stream + kQuery);
+  EXPECT_EQ(e.answer, std::string(std::size(variants) + 1, '\0'));
+  const std::vector<std::string> printed = printer.PrintedAtLeast(expected.size() + commands.size());
+  ASSERT_EQ(printed.size(), expected.size() + std::size(kPrinterCommands)) << printer.Log();
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NE(printed[i].find(expected[i]), std::string::npos) << printed[i];
+  for (size_t i = 0; i < std::size(kPrinterCommands); ++i) {
+    const printer_command_t &command = kPrinterCommands[i];
+    EXPECT_EQ(printed[expected.size() + i], std::string(command.name) + ": connection 1, command " +
+                                                std::to_string(i + 1) + ": " + command.does);
+  }
+  EXPECT_EQ(printer.Log().find("refused"), std::string::npos) << printer.Log();
 }
 
 }  // namespace

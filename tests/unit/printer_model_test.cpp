@@ -15,7 +15,8 @@ std::span<const uint8_t> Bytes(const std::string &text) {
 }
 
 // What the printer makes of `stream` sent in pieces of `piece` bytes, written as one
-// letter an item: L a label (with its copies), Q a status query, R a refusal.
+// letter an item: L a label (with its copies), Q a status query, C a command of its own
+// line, R a refusal.
 std::string ItemsOf(const std::string &stream, size_t piece, size_t maxPending = 1 << 20,
                     std::vector<std::string> *refusals = nullptr) {
   StreamInput input;
@@ -25,9 +26,10 @@ std::string ItemsOf(const std::string &stream, size_t piece, size_t maxPending =
          TakeInput(input, Bytes(stream.substr(at, piece)), maxPending)) {
       if (item.kind == InputItem::kLabel) items += "L" + std::to_string(item.label.copies);
       if (item.kind == InputItem::kStatusQuery) items += "Q";
+      if (item.kind == InputItem::kCommand) items += "C";
       if (item.kind == InputItem::kRefused) {
         items += "R";
-        if (refusals) refusals->push_back(item.refusal);
+        if (refusals) refusals->push_back(item.text);
       }
     }
   }
@@ -53,6 +55,11 @@ TEST(VirtualPrinterInput, LabelsAndQueriesComeOutInOrderHoweverTheBytesArrive) {
       {"garbage, then a label", "HELLO\r\n" + one + kQuery, "RL1Q"},
       {"a broken label between two good ones", one + "SIZE x\r\n" + two, "L1RL3"},
       {"an unknown escape command", "\x1B!R" + one, "RL1"},
+      {"commands between labels", "SELFTEST\r\n" + one + "FORMFEED\r\nGAPDETECT\r\n" + kQuery,
+       "CL1CCQ"},
+      {"a command after a label with no PRINT", one.substr(0, one.find("PRINT")) + "FORMFEED\r\n",
+       "RC"},
+      {"a command cut short at the end", one + "SELFTE", "L1E"},
   };
   for (const Case &c : cases) {
     for (size_t piece : {size_t{1}, size_t{7}, c.stream.size()}) {
