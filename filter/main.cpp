@@ -1,8 +1,11 @@
 // rastertovantel: the last filter of a CUPS job for label printers. Reads CUPS raster
 // pages of 8-bit gray and writes one label command job per page to standard output.
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "core/label_doc.h"
 #include "cupsutil/cups_handles.h"
@@ -13,9 +16,6 @@
 #include "filter/printer_status.h"
 
 namespace {
-
-// How long the filter waits for the printer's answer to the status query.
-constexpr double kStatusTimeout = 5.0;
 
 // CUPS cancels a job with SIGTERM. Dying at once could leave the printer in the middle of
 // a bitmap, reading the next job's commands as pixels; the page loop ends the page
@@ -73,26 +73,32 @@ int main(int argc, char *argv[]) {
 
   label_doc_t doc{};
   limited_settings_t sources;
-  bool askStatus = false;
+  bool follow = false;
+  std::string uuid;
   {
     cups_option_t *parsed = nullptr;
     int num_options = cupsParseOptions(argv[5], 0, &parsed);
     OptionsPtr options{parsed, OptionsFree{num_options}};
     set_pstops_options(doc, num_options, options.get(), &sources);
-    askStatus = wants_status_query(num_options, options.get());
+    follow = wants_status_query(num_options, options.get());
+    if (const char *id = cupsGetOption("job-uuid", num_options, options.get())) uuid = id;
   }
 
   int status = 0;
   const std::vector<std::string> refused =
       unprintable_settings(doc, sources, read_printer_limits());
+  printer_follow_t following;
   if (!refused.empty()) {
     status = RefuseJob(refused, input.get());
+  } else if (input && follow && !start_following(following, uuid.c_str())) {
+    status = RefuseJob({}, input.get());
   } else if (input) {
     WriteLog("cups_file is not null");
-    status = print_bitmap(doc, input.get());
+    // With the status query on, each label is followed until the printer has it on paper.
+    status = print_bitmap(doc, input.get(), follow ? &following : nullptr);
     input.reset();
-    // A job the printer could not print whole must not end as done: ask it how it is.
-    if (askStatus && status == 0 && !g_job_cancelled) status = check_printer_status(kStatusTimeout);
+    if (follow)
+      status = std::max(status, end_following(following, status == 0 && !g_job_cancelled));
   } else {
     WriteLog("Unable to open raster file %s", argc == 7 ? argv[6] : "(stdin)");
     fputs("ERROR: Unable to open raster file\n", stderr);

@@ -12,6 +12,7 @@
 #include "cupsutil/cups_handles.h"
 #include "cupsutil/raster_header.h"
 #include "filter/log.h"
+#include "filter/printer_status.h"
 
 volatile sig_atomic_t g_job_cancelled = 0;
 
@@ -65,14 +66,35 @@ bool WriteBitmap(cups_raster_t *raster, label_page_t &label, std::vector<uint8_t
   return true;
 }
 
-int WriteFailed() {
+// The output could not be written: the backend, and with it the printer, is gone.
+int WriteFailed(printer_follow_t *follow, int page) {
+  if (follow && follow->answers) {
+    lost_while_sending(*follow, page);
+    return 1;
+  }
   fputs("ERROR: Unable to write print data\n", stderr);
   return 1;
 }
 
+// Reads the rest of a page that is not sent.
+void SkipPage(cups_raster_t *raster, std::vector<uint8_t> &strip, uint32_t bytesPerLine,
+              uint32_t height) {
+  strip.resize(StripBytes(bytesPerLine));
+  const uint64_t total = uint64_t{bytesPerLine} * height;
+  for (uint64_t done = 0; done < total;) {
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(strip.size(), total - done));
+    if (!ReadGray(raster, std::span(strip).first(piece))) return;
+    done += piece;
+  }
+}
+
 }  // namespace
 
-int print_bitmap(const label_doc_t &doc, cups_file_t *file) {
+double label_print_seconds(const label_doc_t &doc, int copies) {
+  return doc.labelHeight / (std::max<int>(doc.speed, 1) * 25.4) * std::max(copies, 1);
+}
+
+int print_bitmap(const label_doc_t &doc, cups_file_t *file, printer_follow_t *follow) {
   RasterPtr raster{cupsRasterOpen(cupsFileNumber(file), CUPS_RASTER_READ)};
   if (!raster) return 0;
 
@@ -86,7 +108,16 @@ int print_bitmap(const label_doc_t &doc, cups_file_t *file) {
     if (height == 0 || bytesPerLine == 0 || g_job_cancelled) break;
 
     ++page;
-    fprintf(stderr, "PAGE: %d %d\n", page, static_cast<int>(header.NumCopies));
+    const int copies = static_cast<int>(header.NumCopies);
+    if (follow && page <= follow->skip) {
+      // Printed by an earlier attempt of the job: read and not sent.
+      if (IsGray8(header) && label_page_fits(bytesPerLine, height))
+        SkipPage(raster.get(), strip, bytesPerLine, height);
+      continue;
+    }
+    // A label followed to the paper is counted once it is out.
+    const bool countNow = !follow || !follow->answers;
+    if (countNow) fprintf(stderr, "PAGE: %d %d\n", page, copies);
 
     if (!IsGray8(header)) {
       fprintf(stderr,
@@ -117,17 +148,18 @@ int print_bitmap(const label_doc_t &doc, cups_file_t *file) {
     WriteLog("Gray2Bytes: Enter function\r\n");
     const bool written = Write(setup) && WriteBitmap(raster.get(), label, strip, bytesPerLine);
     WriteLog("Gray2Bytes: Exit function11\r\n");
-    if (!written) return WriteFailed();
+    if (!written) return WriteFailed(follow, page);
 
     if (g_job_cancelled) {
       // The printer gets the whole BITMAP it was promised, and no PRINT.
-      if (!Write(cancel_label_page(label)) || fflush(stdout) != 0) return WriteFailed();
+      if (!Write(cancel_label_page(label)) || fflush(stdout) != 0) return WriteFailed(follow, page);
       fprintf(stderr, "DEBUG: Job canceled; page %d was ended without printing it\n", page);
       return 0;
     }
-    if (!Write(end_label_page(label, static_cast<int>(header.NumCopies))) ||
-        fflush(stdout) != 0 || ferror(stdout))
-      return WriteFailed();
+    if (!Write(end_label_page(label, copies)) || fflush(stdout) != 0 || ferror(stdout))
+      return WriteFailed(follow, page);
+    if (follow && !follow_label(*follow, page, copies, label_print_seconds(doc, copies)))
+      return 1;
   }
   return 0;
 }

@@ -6,7 +6,10 @@
 #                                 start cupsd in the new folder DIR, with FILTER (when
 #                                 not empty) installed as rastertovantel and each
 #                                 PREFILTER (pdftolabel) under its own name; the folders
-#                                 above DIR must be open to lp
+#                                 above DIR must be open to lp. A job whose backend fails
+#                                 is aborted, unless CUPSD_ERROR_POLICY names another policy
+#                                 (retry-job is Debian's), with CUPSD_RETRY_INTERVAL seconds
+#                                 between tries (CUPS's own 300 when it is not set)
 #   cupsd_stop                    stop it by its process id; call it from an EXIT trap
 #   cupsd_test_lock PORT CMD...   for a test: exit 77 (skipped) unless root with every CMD
 #                                 installed, then wait until no other test uses PORT
@@ -51,7 +54,8 @@ Listen 127.0.0.1:$CUPSD_PORT
 ServerName 127.0.0.1
 LogLevel debug
 MaxLogSize 0
-ErrorPolicy abort-job
+ErrorPolicy ${CUPSD_ERROR_POLICY:-abort-job}
+${CUPSD_RETRY_INTERVAL:+JobRetryInterval $CUPSD_RETRY_INTERVAL}
 Browsing No
 WebInterface No
 DefaultEncryption Never
