@@ -202,7 +202,7 @@ bool wants_status_query(int num_options, cups_option_t *options) {
 
 bool lost_label_may_have_printed(double sentAt, double printSeconds, double unansweredAt,
                                  double roundTrip) {
-  return unansweredAt + 3 * roundTrip + 0.005 >= sentAt + printSeconds;
+  return unansweredAt + roundTrip + 0.005 >= sentAt + printSeconds;
 }
 
 bool start_following(printer_follow_t &follow, const char *uuid) {
@@ -234,6 +234,7 @@ bool follow_label(printer_follow_t &follow, int page, int copies, double printSe
   if (!follow.answers) return true;
   const double sentAt = Now();
   double unansweredAt = -1;
+  bool firstQuery = true;  // its answer waits for the label's bytes to reach the printer
   while (!g_job_cancelled) {
     drop_late_answers();
     const double askedAt = Now();
@@ -260,12 +261,15 @@ bool follow_label(printer_follow_t &follow, int page, int copies, double printSe
       Pause(kOfflinePoll);
       continue;
     }
-    follow.roundTrip = std::max(follow.roundTrip, Now() - askedAt);
+    if (!firstQuery) follow.roundTrip = std::max(follow.roundTrip, Now() - askedAt);
+    firstQuery = false;
     follow.everAnswered = true;
     unansweredAt = -1;
     show_online(follow);
     show_faults(follow, static_cast<uint8_t>(answer));
-    if (!(answer & (status_bit::kPrinting | status_bit::kFaults))) {
+    // Not printing: the printer holds no label, so this one is out, whatever fault it
+    // has now (the roll may have run out with this very label).
+    if (!(answer & status_bit::kPrinting)) {
       fprintf(stderr, "PAGE: %d %d\n", page, copies);
       follow.progress.printed = page;
       if (!write_job_progress(follow.progress))
@@ -281,7 +285,9 @@ bool follow_label(printer_follow_t &follow, int page, int copies, double printSe
 void lost_while_sending(printer_follow_t &follow, int page) { lost(follow, page, false); }
 
 int end_following(printer_follow_t &follow, bool whole) {
-  state_line('-', job_reasons(follow.reported));
+  // A fault the printer still has stays shown (the next job clears it once it is gone);
+  // nothing is known of a printer that went away.
+  if (follow.lostLabel) state_line('-', job_reasons(follow.reported));
   if (follow.offline) fputs("STATE: -offline-report\n", stderr);
   job_progress_t &progress = follow.progress;
   if (!follow.lostLabel) {

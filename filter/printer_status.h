@@ -49,14 +49,15 @@ bool follow_label(printer_follow_t &follow, int page, int copies, double printSe
 // and the label did not reach it whole.
 void lost_while_sending(printer_follow_t &follow, int page);
 
-// Ends following: clears the reasons it showed, keeps or removes the record of what
-// printed (`whole`: every label of the job came out), and for a printer that was lost
-// writes the job's ERROR line. Gives back 1 when the printer was lost, else 0.
+// Ends following: keeps or removes the record of what printed (`whole`: every label of the
+// job came out), and for a printer that was lost clears the reasons it showed and writes
+// the job's ERROR line. Gives back 1 when the printer was lost, else 0.
 int end_following(printer_follow_t &follow, bool whole);
 
 // Whether a label the printer was printing when it was lost may have come out: it was sent
 // at `sentAt` and takes `printSeconds` at the least; the first query left unanswered was
-// sent at `unansweredAt`, and a query reaches the printer within `roundTrip`. A printer
-// that was still on when that query reached it would have answered it.
+// sent at `unansweredAt`, and a query reaches the printer within `roundTrip` (the longest
+// a query has taken to be answered). A printer still on when that query reached it would
+// have answered it.
 bool lost_label_may_have_printed(double sentAt, double printSeconds, double unansweredAt,
                                  double roundTrip);

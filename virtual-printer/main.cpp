@@ -43,8 +43,8 @@ constexpr size_t kHeldLabelsAtSpeed = 2;      // ... when each takes the time it
 const char kUsage[] =
     "Usage: vantel-virtual-printer [OPTIONS]\n"
     "A label printer on a raw TCP socket: send it what rastertovantel writes (a CUPS\n"
-    "queue with the device socket://127.0.0.1:PORT) and it draws each printed label as\n"
-    "DIR/label-000001.png, ..., one per copy, with a line in DIR/printed.log.\n"
+    "queue with the device socket://127.0.0.1:PORT/?snmp=false) and it draws each printed\n"
+    "label as DIR/label-000001.png, ..., one per copy, with a line in DIR/printed.log.\n"
     "  -p, --port N             the port (default 9100 for root, else one that is free)\n"
     "  -a, --address ADDR       the address to listen on (default 127.0.0.1)\n"
     "  -o, --output DIR         where the labels go (default labels)\n"

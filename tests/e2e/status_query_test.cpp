@@ -89,7 +89,7 @@ std::string Labels(int count, bool followed, int width = 102, int height = 51) {
 TEST(StatusQuery, EachLabelIsFollowedToThePaper) {
   const std::vector<int> ready = {0x00, 0x00}, slow = {0x20, 0x20, 0x00},
                          paper = {0x24, 0x24, 0x20, 0x00}, gone = {0x20, kClose},
-                         closed = {kClose};
+                         closed = {kClose}, empty = {0x04};
   struct Case {
     const char *name;
     std::string options;
@@ -112,6 +112,12 @@ TEST(StatusQuery, EachLabelIsFollowedToThePaper) {
        "INFO: Waiting for the printer: out of paper\n"
        "STATE: -media-empty-error\n"
        "INFO: The printer is ready again\n"
+       "PAGE: 1 1\n"},
+      {"out with the roll: counted, the fault left shown", "StatusQuery=On", "Off", &empty, 0,
+       Labels(1, true),
+       "STATE: -cover-open-error,media-jam-error,marker-supply-empty-error,other-error\n"
+       "STATE: +media-empty-error\n"
+       "INFO: Waiting for the printer: out of paper\n"
        "PAGE: 1 1\n"},
       {"no back channel: printed as sent", "StatusQuery=On", "Off", nullptr, 0, Labels(1, true),
        "DEBUG: The printer did not answer the status query (no back channel)\nPAGE: 1 1\n"},
@@ -185,11 +191,11 @@ TEST(StatusQuery, ALostLabelMayHavePrintedOnlyOnceItsTimeIsUp) {
     double unansweredAt, roundTrip;
     bool mayHavePrinted;
   } cases[] = {
-      {10.2, 0.001, false},  // 0.3 s into a 1 s label
-      {10.993, 0.001, true},  // within a query's reach of its end
-      {10.98, 0.001, false},
-      {10.98, 0.01, true},   // a slower channel reaches further
-      {11.5, 0.001, true},   // after its end
+      {10.2, 0.001, false},   // 0.3 s into a 1 s label
+      {10.995, 0.001, true},  // within a query's reach of its end
+      {10.99, 0.001, false},
+      {10.99, 0.01, true},    // a slower channel reaches further
+      {11.5, 0.001, true},    // after its end
   };
   for (const Case &c : cases)
     EXPECT_EQ(lost_label_may_have_printed(10.0, 1.0, c.unansweredAt, c.roundTrip), c.mayHavePrinted)
