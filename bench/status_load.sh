@@ -168,7 +168,10 @@ echo "  jobs that ended otherwise than completed: $( (app jobs -d a; app jobs -d
 # --- A CUPS queue --------------------------------------------------------------------------
 if [ "$(id -u)" -ne 0 ]; then echo "CUPS queue: skipped (needs root)"; exit 0; fi
 start_printer cups 9197
-cupsd_start "$work/cupsd" 18822 "$dir/filter/rastertovantel" "$dir/prefilter/pdftolabel"
+# Debian's error policy, with 5 s between tries instead of 300: the job that loses its
+# printer while it is off is sent again and goes on from the label it lost.
+CUPSD_ERROR_POLICY=retry-job CUPSD_RETRY_INTERVAL=5 \
+  cupsd_start "$work/cupsd" 18822 "$dir/filter/rastertovantel" "$dir/prefilter/pdftolabel"
 ln -s "$(cups-config --serverbin)/backend/socket" "$CUPSD_DIR/sb/backend/socket"
 cups_client lpadmin -p q -E -v 'socket://127.0.0.1:9197/?snmp=false' -P ppd/vantel-203.ppd -o StatusQuery=On \
   2> >(grep -v "Printer drivers are deprecated" >&2)

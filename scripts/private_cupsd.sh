@@ -9,7 +9,8 @@
 #                                 above DIR must be open to lp. A job whose backend fails
 #                                 is aborted, unless CUPSD_ERROR_POLICY names another policy
 #                                 (retry-job is Debian's), with CUPSD_RETRY_INTERVAL seconds
-#                                 between tries (CUPS's own 300 when it is not set)
+#                                 between tries (CUPS's own 300 when it is not set); it logs
+#                                 at CUPSD_LOG_LEVEL (debug unless set; Debian's is warn)
 #   cupsd_stop                    stop it by its process id; call it from an EXIT trap
 #   cupsd_test_lock PORT CMD...   for a test: exit 77 (skipped) unless root with every CMD
 #                                 installed, then wait until no other test uses PORT
@@ -52,7 +53,7 @@ cupsd_start() {
   cat >"$CUPSD_DIR/etc/cupsd.conf" <<CONF
 Listen 127.0.0.1:$CUPSD_PORT
 ServerName 127.0.0.1
-LogLevel debug
+LogLevel ${CUPSD_LOG_LEVEL:-debug}
 MaxLogSize 0
 ErrorPolicy ${CUPSD_ERROR_POLICY:-abort-job}
 ${CUPSD_RETRY_INTERVAL:+JobRetryInterval $CUPSD_RETRY_INTERVAL}
