@@ -26,11 +26,15 @@ int main(int argc, char **argv) {
             argv[1]);
     return 2;
   }
-  const int widthBytes = (width + 7) / 8;
-  const std::vector<uint8_t> gray = LabelPage(width, height, widthBytes * 8, 1);
-  std::vector<uint8_t> bits(size_t(widthBytes) * height, 0);
+  // Row by row, as the label writer converts them.
+  const size_t widthBytes = (size_t(width) + 7) / 8;
+  const std::vector<uint8_t> gray = LabelPage(width, height, width, 1);
+  const Thresholds thresholds = ThresholdsFor(mode);
+  std::vector<uint8_t> bits(widthBytes * height);
   for (int i = 0; i < repeats; ++i)
-    Gray2Bytes(gray.data(), bits.data(), widthBytes, height, mode, *kernel);
+    for (int r = 0; r < height; ++r)
+      PackStreamRow(std::span(gray).subspan(size_t(r) * width, width),
+                    std::span(bits).subspan(r * widthBytes, widthBytes), thresholds[r % 16], *kernel);
   // The bitmap's first byte, so the conversion can't be left out.
   return bits[0] == 0x5A ? 1 : 0;
 }

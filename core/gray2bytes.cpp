@@ -283,11 +283,9 @@ void PackStreamRow(std::span<const uint8_t> gray, std::span<uint8_t> stream,
   Put<Store::Inverted>(stream[whole], PackEight(LoadEight(last), t));
 }
 
-void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode,
-                Kernel kernel) {
+void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode) {
   if (widthBytes <= 0) return;
-  // Never an instruction set the processor lacks, whatever was asked for.
-  kernel = Usable(kernel);
+  const Kernel kernel = FastestKernel();
   const size_t width = static_cast<size_t>(widthBytes);
   const Thresholds thresholds = ThresholdsFor(mode);
   for (int r = 0; r < rows; ++r) {
@@ -296,6 +294,3 @@ void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, in
   }
 }
 
-void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode) {
-  Gray2Bytes(gray, bits, widthBytes, rows, mode, FastestKernel());
-}

@@ -42,12 +42,9 @@ Thresholds ThresholdsFor(int mode);
 void PackStreamRow(std::span<const uint8_t> gray, std::span<uint8_t> stream,
                    const RowThresholds &thresholds, Kernel kernel);
 
-// gray holds `rows` rows of widthBytes * 8 pixels; bits holds `rows` rows of widthBytes
-// bytes and must be zeroed by the caller: a set bit is black, and bits are only ever set.
-// Runs the widest instruction set the processor has.
+// A whole page in the settings record's bitmap form: gray holds `rows` rows of
+// widthBytes * 8 pixels; bits holds `rows` rows of widthBytes bytes and must be zeroed by
+// the caller: a set bit is black, and bits are only ever set. Runs the widest instruction
+// set the processor has. The filter and the printer application convert row by row with
+// PackStreamRow instead, straight into the stream's form.
 void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode);
-
-// Gray2Bytes on `kernel`, or on FastestKernel() when the processor lacks it; lets tests
-// and benchmarks run every kernel on one machine.
-void Gray2Bytes(const uint8_t *gray, uint8_t *bits, int widthBytes, int rows, int mode,
-                Kernel kernel);

@@ -1,3 +1,7 @@
+// The five conversion rules as the filter and the printer application run them: row by row
+// through PackStreamRow with the processor's own kernel. Gray2Bytes, the whole-page form,
+// is checked at the end for what is its own: it only sets bits, most significant leftmost.
+
 #include "core/gray2bytes.h"
 
 #include <gtest/gtest.h>
@@ -25,14 +29,21 @@ struct Bitmap {
   }
 };
 
+// A page of one gray level converted as the label stream carries it, its bits inverted
+// back so that a set bit is a printed dot.
 Bitmap Convert(int widthBytes, int rows, uint8_t level, int mode) {
-  std::vector<uint8_t> gray(size_t(widthBytes) * 8 * rows, level);
-  Bitmap out{widthBytes, rows, std::vector<uint8_t>(size_t(widthBytes) * rows, 0)};
-  Gray2Bytes(gray.data(), out.bits.data(), widthBytes, rows, mode);
+  const std::vector<uint8_t> gray(size_t(widthBytes) * 8, level);
+  const Thresholds thresholds = ThresholdsFor(mode);
+  Bitmap out{widthBytes, rows, std::vector<uint8_t>(size_t(widthBytes) * rows)};
+  for (int r = 0; r < rows; ++r) {
+    const std::span<uint8_t> row = std::span(out.bits).subspan(size_t(r) * widthBytes, widthBytes);
+    PackStreamRow(gray, row, thresholds[r % 16], FastestKernel());
+    for (uint8_t &b : row) b = uint8_t(~b);
+  }
   return out;
 }
 
-TEST(Gray2Bytes, FixedThresholdsAtTheirBoundaries) {
+TEST(Conversion, FixedThresholdsAtTheirBoundaries) {
   struct Case { int mode; uint8_t level; bool black; } cases[] = {
       {0, 0, true},     {0, 127, true},    {0, 128, false},   {0, 255, false},
       {1, 160, true},   {1, 161, false},   {5, 160, true},    {5, 161, false},
@@ -45,7 +56,7 @@ TEST(Gray2Bytes, FixedThresholdsAtTheirBoundaries) {
   }
 }
 
-TEST(Gray2Bytes, DitherBlackCountPerTile) {
+TEST(Conversion, DitherBlackCountPerTile) {
   struct Case { int mode; int tile; int counts[5]; } cases[] = {
       {2, 8, {64, 47, 31, 15, 0}},
       {3, 8, {63, 47, 31, 15, 0}},
@@ -65,7 +76,7 @@ TEST(Gray2Bytes, DitherBlackCountPerTile) {
 }
 
 // Where a uniform level leaves pixels white, as (r % tile, x % tile) positions.
-TEST(Gray2Bytes, DitherWhitePositions) {
+TEST(Conversion, DitherWhitePositions) {
   struct Pos { int r, x; };
   struct Case { int mode; uint8_t level; int tile; std::vector<Pos> white; bool onlyThese; } cases[] = {
       {2, 0, 8, {}, true},
@@ -93,7 +104,7 @@ TEST(Gray2Bytes, DitherWhitePositions) {
   EXPECT_TRUE(Convert(4, 16, 2, 4).black(0, 8));
 }
 
-TEST(Gray2Bytes, NearWhiteLevels) {
+TEST(Conversion, NearWhiteLevels) {
   for (int mode : {0, 1, 2, 3, 4, 5, -7}) {
     EXPECT_EQ(Convert(2, 16, 255, mode).blackIn(0, 0, 16), 0) << "mode " << mode;
   }
