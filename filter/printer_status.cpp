@@ -24,9 +24,12 @@ namespace {
 constexpr int kBackChannel = 3;
 // How long an answer may take before the printer counts as not answering.
 constexpr double kAnswerTimeout = 5.0;
-// How often the printer is asked: while a label prints, in its last 0.1 s (so that a label
-// is known to be out soon after it is), while a fault stops it, while it does not answer.
-constexpr double kPrintingPoll = 0.05, kEndPoll = 0.01, kFaultPoll = 0.25, kOfflinePoll = 1.0;
+// How often the printer is asked: while a label prints, from 0.15 s before the least time
+// it takes (so that a label is known to be out soon after it is, and the next goes out),
+// while a fault stops it, while it does not answer. Each query passes through the backend
+// and the scheduler's log: asked no more than the label needs.
+constexpr double kPrintingPoll = 0.25, kEndPoll = 0.01, kFaultPoll = 0.25, kOfflinePoll = 1.0;
+constexpr double kEndPollFrom = 0.15;
 
 double Now() {
   timespec t{};
@@ -276,8 +279,9 @@ bool follow_label(printer_follow_t &follow, int page, int copies, double printSe
         WriteLog("could not keep the job's progress in %s", follow.progress.path.c_str());
       return true;
     }
-    const bool nearTheEnd = Now() >= sentAt + printSeconds - 0.1;
-    Pause(follow.reported ? kFaultPoll : nearTheEnd ? kEndPoll : kPrintingPoll);
+    const double end = sentAt + printSeconds - kEndPollFrom;
+    Pause(follow.reported ? kFaultPoll
+                          : Now() >= end ? kEndPoll : std::min(kPrintingPoll, end - Now()));
   }
   return true;
 }
