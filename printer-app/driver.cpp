@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "core/label_writer.h"
-#include "printer-app/job_gate.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/media_settings.h"
 #include "printer-app/media_setup.h"

@@ -48,9 +48,14 @@ bool DriverCallback(pappl_system_t *system, const char *driver_name, const char 
 const char *AutoAddCallback(const char *device_info, const char *device_uri,
                             const char *device_id, void *context);
 
+// How many jobs a printer holds, printing and waiting: beyond it a new job is answered
+// server-error-busy. PAPPL's raw socket listener takes a connection only while the
+// printer has room for another job.
+inline constexpr int kMaxQueuedJobs = 100;
+
 // Every new printer (added or loaded from the saved state) holds up to kMaxQueuedJobs
 // jobs: with PAPPL's default of no limit the raw socket listener stalls once several
-// printers exist. They print one at a time (job_gate.h).
+// printers exist.
 void PrinterCreatedCallback(pappl_printer_t *printer, void *context);
 
 // The callbacks a multi-page document filter drives itself, as PAPPL drives them for

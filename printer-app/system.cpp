@@ -1,7 +1,6 @@
 #include "printer-app/system.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <netinet/in.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,7 +18,6 @@
 #include "printer-app/label_settings.h"
 #include "printer-app/media_setup.h"
 #include "printer-app/pdf_filter.h"
-#include "printer-app/saved_jobs.h"
 #include "printer-app/web.h"
 
 namespace {
@@ -80,33 +78,6 @@ std::vector<pappl_printer_t *> Printers(pappl_system_t *system) {
   return printers;
 }
 
-// The reader/writer lock that PAPPL 1.3.1 puts first in its system and printer records.
-pthread_rwlock_t *PapplLock(void *object) { return static_cast<pthread_rwlock_t *>(object); }
-
-// Runs `save` holding the system's lock and each printer's for reading. PAPPL saves its
-// state holding the system's lock while it waits for each printer's, and ends a job it
-// refuses (a raster job sent while another prints) holding the printer's lock while it
-// waits for the system's: the two waited on each other for ever and every client of the
-// server hung. Here no lock is waited for while another is held: when a printer is
-// locked for writing, all are let go and taken again a moment later. PAPPL's own calls
-// inside `save` then take locks this thread already holds for reading, which never
-// waits (PAPPL's locks let a reader in while a writer waits).
-bool WithStateLocked(pappl_system_t *system, bool (*save)(pappl_system_t *)) {
-  for (;;) {
-    if (pthread_rwlock_tryrdlock(PapplLock(system)) == 0) {
-      const std::vector<pappl_printer_t *> printers = Printers(system);
-      size_t locked = 0;
-      while (locked < printers.size() && pthread_rwlock_tryrdlock(PapplLock(printers[locked])) == 0) ++locked;
-      const bool all = locked == printers.size();
-      const bool saved = all && save(system);
-      while (locked > 0) pthread_rwlock_unlock(PapplLock(printers[--locked]));
-      pthread_rwlock_unlock(PapplLock(system));
-      if (all) return saved;
-    }
-    usleep(1000);
-  }
-}
-
 // PAPPL writes its state in place, from the start: written into a file of its own first,
 // the state in use is never cut short.
 bool WriteStateFiles(pappl_system_t *system) {
@@ -123,26 +94,7 @@ bool SaveState(pappl_system_t *system, void *) {
   // A default changed over IPP shows in the printer's attributes from here on (outside
   // the iteration, which holds the system's lock).
   for (pappl_printer_t *printer : Printers(system)) UpdateDefaultAttributes(printer);
-  return WithStateLocked(system, WriteStateFiles);
-}
-
-// Jobs saved while printing end as aborted before PAPPL reads the state (saved_jobs.h).
-void EndSavedJobsThatWerePrinting(pappl_system_t *system) {
-  FILE *file = fopen(g_state_path.c_str(), "r");
-  if (!file) return;
-  std::string state;
-  char buffer[8192];
-  for (size_t got; (got = fread(buffer, 1, sizeof buffer, file)) > 0;) state.append(buffer, got);
-  fclose(file);
-  int ended = 0;
-  const std::string mended = EndInterruptedJobs(state, time(nullptr), ended);
-  if (ended == 0) return;
-  papplLog(system, PAPPL_LOGLEVEL_WARN, "%d job(s) were printing when the server stopped: ended as aborted.", ended);
-  const std::string temporary = g_state_path + ".new";
-  file = fopen(temporary.c_str(), "w");
-  if (!file) return;
-  const bool written = fwrite(mended.data(), 1, mended.size(), file) == mended.size();
-  if (fclose(file) == 0 && written) CommitFile(temporary, g_state_path);
+  return WriteStateFiles(system);
 }
 
 void RestoreSettings(pappl_printer_t *printer, FILE *file) {
@@ -163,7 +115,6 @@ void RestoreSettings(pappl_printer_t *printer, FILE *file) {
 }
 
 void LoadState(pappl_system_t *system) {
-  EndSavedJobsThatWerePrinting(system);
   papplSystemLoadState(system, g_state_path.c_str());
   FILE *file = fopen(g_settings_path.c_str(), "r");
   for (pappl_printer_t *printer : Printers(system)) RestoreSettings(printer, file);

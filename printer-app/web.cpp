@@ -16,9 +16,6 @@
 #define VANTEL_VERSION "0.0.0"
 #endif
 
-// PAPPL 1.3.1's printer status page, exported by the library though not in its headers.
-extern "C" void _papplPrinterWebHome(pappl_client_t *client, pappl_printer_t *printer);
-
 namespace {
 
 struct IppDeleter {
@@ -296,17 +293,6 @@ bool AddPrinterPage(pappl_client_t *client, void *) try {
   return false;
 }
 
-// The printer's status page: PAPPL's own, except that its buttons (pause, hold new jobs,
-// make default, test page, identify) ask for a login like every settings page; PAPPL
-// 1.3.1 runs them for anyone who can load the page.
-bool PrinterHomePage(pappl_client_t *client, void *context) try {
-  if (papplClientGetMethod(client) == HTTP_STATE_POST && !papplClientHTMLAuthorize(client)) return true;
-  _papplPrinterWebHome(client, static_cast<pappl_printer_t *>(context));
-  return true;
-} catch (const std::exception &) {
-  return false;
-}
-
 }  // namespace
 
 void SetUpWebInterface(pappl_system_t *system) {
@@ -321,9 +307,6 @@ void AddPrinterPages(pappl_printer_t *printer) {
   const std::string path = PrinterPath(printer, "printing");
   papplSystemRemoveResource(system, path.c_str());
   papplSystemAddResourceCallback(system, path.c_str(), "text/html", PrintingDefaultsPage, printer);
-  const std::string home = PrinterPath(printer, "");
-  papplSystemRemoveResource(system, home.c_str());
-  papplSystemAddResourceCallback(system, home.c_str(), "text/html", PrinterHomePage, printer);
 }
 
 void UpdateDefaultAttributes(pappl_printer_t *printer) {

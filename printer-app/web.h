@@ -11,8 +11,7 @@
 void SetUpWebInterface(pappl_system_t *system);
 
 // Puts the app's Printing Defaults page in place of PAPPL's at the printer's
-// "/printing" path, and asks for a login before the buttons of its status page act.
-// Called for every printer, added or loaded.
+// "/printing" path. Called for every printer, added or loaded.
 void AddPrinterPages(pappl_printer_t *printer);
 
 // Brings "print-darkness-default" and "print-speed-default" in the printer's attributes
