@@ -18,6 +18,7 @@
 #include "printer-app/label_settings.h"
 #include "printer-app/media_setup.h"
 #include "printer-app/pdf_filter.h"
+#include "printer-app/net_device.h"
 #include "printer-app/web.h"
 
 namespace {
@@ -197,6 +198,7 @@ pappl_system_t *CreateSystem(int num_options, cups_option_t *options, void *) {
   const char *auth_service = option("auth-service");
   if (!auth_service && !IsLoopbackOnly(listen)) auth_service = kRemoteAuthService;
 
+  AddNetworkDevice();
   const char *spool = option("spool-directory");
   const std::string spool_path = spool ? spool : StatePath(".d");
   pappl_system_t *system = papplSystemCreate(
