@@ -13,6 +13,8 @@
 #include <set>
 #include <string>
 
+#include "cupsutil/cups_handles.h"
+
 namespace {
 
 constexpr int kDefaultPort = 9100;
@@ -42,16 +44,17 @@ network_t *Network(pappl_device_t *device) {
 int Connect(const network_t &network, int timeoutMs, std::string &error) {
   char service[16];
   snprintf(service, sizeof service, "%d", network.port);
-  http_addrlist_t *addresses = httpAddrGetList(network.host.c_str(), AF_UNSPEC, service);
+  const AddrListPtr addresses{httpAddrGetList(network.host.c_str(), AF_UNSPEC, service)};
   if (!addresses) {
     error = cupsLastErrorString();
     return -1;
   }
   int fd = -1;
-  http_addrlist_t *connected = httpAddrConnect2(addresses, &fd, timeoutMs, nullptr);
-  if (!connected) error = cupsLastErrorString();
-  httpAddrFreeList(addresses);
-  return connected ? fd : -1;
+  if (!httpAddrConnect2(addresses.get(), &fd, timeoutMs, nullptr)) {
+    error = cupsLastErrorString();
+    return -1;
+  }
+  return fd;
 }
 
 bool OpenNetwork(pappl_device_t *device, const char *uri, const char *) try {
