@@ -42,6 +42,17 @@ pkg_check_modules(PAPPL_DEPS REQUIRED IMPORTED_TARGET avahi-client gnutls libusb
 find_library(PAM_LIBRARY pam REQUIRED)
 find_path(PAM_INCLUDE_DIR security/pam_appl.h REQUIRED)
 
+# The releases in this folder are checked against their checksums (README.md).
+set(pappl_sha256_pappl-1.4.11.tar.gz db9386ca2109036743d82639b3d086c5bc1b228f1ffc8fca9f27e07e10dcfbb6)
+set(pappl_sha256_pappl-1.3.1.tar.gz 890fd12aca8e2b2a45d5a89ba5fc74b9ad8d3eeef39d31c6bbf9c563c311223a)
+get_filename_component(pappl_tarball_name ${VANTEL_PAPPL_TARBALL} NAME)
+if(DEFINED pappl_sha256_${pappl_tarball_name})
+  set(pappl_hash URL_HASH SHA256=${pappl_sha256_${pappl_tarball_name}})
+else()
+  file(SHA256 ${VANTEL_PAPPL_TARBALL} pappl_sha256)
+  set(pappl_hash URL_HASH SHA256=${pappl_sha256})
+endif()
+
 file(GLOB pappl_patches ${VANTEL_PAPPL_PATCHES}/*.patch)
 list(SORT pappl_patches)
 string(REGEX REPLACE "^.*/pappl[-_]([0-9.]+)(\\.orig)?\\.tar\\.gz$" "\\1" pappl_version ${VANTEL_PAPPL_TARBALL})
@@ -75,6 +86,7 @@ endif()
 
 ExternalProject_Add(pappl_build
   URL ${VANTEL_PAPPL_TARBALL}
+  ${pappl_hash}
   PREFIX ${CMAKE_BINARY_DIR}/pappl-build
   INSTALL_DIR ${CMAKE_BINARY_DIR}/pappl
   PATCH_COMMAND ${pappl_patch_commands}
