@@ -141,16 +141,6 @@ void IdentifyPrinter(pappl_printer_t *printer, pappl_identify_actions_t, const c
   papplPrinterCloseDevice(printer);
 }
 
-}  // namespace
-
-void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
-  papplJobSetMessage(job, "%s", message);
-  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
-}
-
-namespace {
-
 // Starts the job's label with `doc`, its printer ready.
 bool BeginJob(pappl_job_t *job, const label_doc_t &doc) try {
   auto data = std::make_unique<job_data_t>();
@@ -176,6 +166,13 @@ bool BeginJob(pappl_job_t *job, const label_doc_t &doc) try {
 }
 
 }  // namespace
+
+void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
+  papplJobSetMessage(job, "%s", message);
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+}
+
 
 // A printer with its head open or its roll empty gets no label until it is ready.
 bool StartLabelJob(pappl_job_t *job, pappl_device_t *device, const label_doc_t &doc) {
