@@ -1,5 +1,5 @@
 #pragma once
-// Owning pointers for the CUPS handles the filter opens: each is closed by its own
+// Owning pointers for the CUPS handles the programs open: each is closed by its own
 // CUPS function when the pointer goes out of scope, on every path.
 
 #include <cups/cups.h>
@@ -25,6 +25,26 @@ struct OptionsFree {
   void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
 };
 using OptionsPtr = std::unique_ptr<cups_option_t, OptionsFree>;
+
+// cupsAddOption into an owned option array: the array and its count stay together.
+inline void AddOption(OptionsPtr &options, const char *name, const char *value) {
+  cups_option_t *array = options.release();
+  const int count = cupsAddOption(name, value, options.get_deleter().count, &array);
+  options.reset(array);
+  options.get_deleter().count = count;
+}
+
+// An IPP message or collection (attributes copied out of a printer, for one).
+struct IppDeleter {
+  void operator()(ipp_t *ipp) const { ippDelete(ipp); }
+};
+using IppPtr = std::unique_ptr<ipp_t, IppDeleter>;
+
+// The addresses httpAddrGetList found.
+struct AddrListFree {
+  void operator()(http_addrlist_t *addresses) const { httpAddrFreeList(addresses); }
+};
+using AddrListPtr = std::unique_ptr<http_addrlist_t, AddrListFree>;
 
 // The PPD interface is deprecated in CUPS 2.4 but still the way a filter reads its
 // queue's PPD; the warning is silenced for this call only.

@@ -8,19 +8,21 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "core/label_writer.h"
-#include "printer-app/job_gate.h"
+#include "cupsutil/app_handles.h"
+#include "cupsutil/cups_handles.h"
+#include "printer-app/job_settings.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/media_settings.h"
 #include "printer-app/media_setup.h"
 #include "printer-app/printer_status.h"
 #include "printer-app/raster_page.h"
 #include "printer-app/test_label.h"
-#include "printer-app/web.h"
 
 std::array<pappl_pr_driver_t, 2> g_drivers = {{
     {"vantel_203dpi", "Vantel Label Printer 203dpi", "MFG:Vantel;MDL:Label Printer 203dpi;", nullptr},
@@ -73,6 +75,8 @@ pappl_media_col_t ReadyMedia() {
 // What one job keeps between the callbacks.
 struct job_data_t {
   label_doc_t doc{};
+  // The page header PAPPL makes for the job's media, for a raster job (IsHeaderOfJob).
+  std::optional<cups_page_header2_t> jobHeader;
   label_page_t page;
   unsigned copies = 1;
   int printed = 0;  // pages that ended with PRINT
@@ -98,58 +102,70 @@ bool Write(pappl_job_t *job, pappl_device_t *device, job_data_t &data, std::span
   return true;
 }
 
-label_doc_t JobSettings(pappl_job_t *job, const pappl_pr_options_t &options) {
-  label_doc_t doc{};
-  const int dpi = options.printer_resolution[0];
-  SetLabelSize(doc, options.media.size_width, options.media.size_length);
-  doc.speed = SpeedSetting(options.print_speed);
-  doc.darkness = DarknessLevel(options.darkness_configured, options.print_darkness);
-  ApplyMediaSetup(job, options, doc);
-  doc.horizontal = OffsetDots(options.media.left_offset, dpi);
-  doc.vertical = OffsetDots(options.media.top_offset, dpi);
-  doc.mode = ModeForJob(ModeForKeyword(VendorOption(job, options, kPrintModeOption).c_str()),
-                        options.print_color_mode == PAPPL_COLOR_MODE_BI_LEVEL);
-  return doc;
+bool IsRaster(const char *format) {
+  return format && (strcmp(format, "image/pwg-raster") == 0 || strcmp(format, "image/urf") == 0);
 }
 
 // Raster documents stream straight from the client, and PAPPL hands over a page of the
 // client's only when it is 8 bits a pixel: for any other page (1-bit black) it passes
 // its own header for the job's media with the client's rows, which would print as noise.
 // Such a page shows as a header equal to the one PAPPL makes for the job.
-bool IsHeaderOfJob(pappl_job_t *job, const pappl_pr_options_t &options) {
-  const char *format = papplJobGetFormat(job);
-  if (!format || (strcmp(format, "image/pwg-raster") != 0 && strcmp(format, "image/urf") != 0))
-    return false;
-  const OptionsPtr own{papplJobCreatePrintOptions(job, static_cast<unsigned>(papplJobGetImpressions(job)), false)};
-  return own && memcmp(&own->header, &options.header, sizeof own->header) == 0;
+bool IsHeaderOfJob(const job_data_t &data, const cups_page_header2_t &header) {
+  return data.jobHeader && memcmp(&*data.jobHeader, &header, sizeof header) == 0;
 }
 
 bool PrintRawFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
-  const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  const FileDescriptor file{open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC)};
+  if (file.get() < 0) {
     RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the print file");
     return false;
   }
   char buffer[65536];
   ssize_t bytes;
   bool written = true;
-  while (written && (bytes = read(fd, buffer, sizeof buffer)) > 0)
+  while (written && (bytes = read(file.get(), buffer, sizeof buffer)) > 0)
     written = papplDeviceWrite(device, buffer, static_cast<size_t>(bytes)) == bytes;
-  close(fd);
   return written;
 }
 
-}  // namespace
-
-std::string VendorOption(pappl_job_t *job, const pappl_pr_options_t &options, const char *name) {
-  if (const char *value = cupsGetOption(name, options.num_vendor, options.vendor)) return value;
-  ipp_t *attrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
-  const std::string key = std::string(name) + "-default";
-  const char *value = ippGetString(ippFindAttribute(attrs, key.c_str(), IPP_TAG_KEYWORD), 0, nullptr);
-  std::string keyword = value ? value : "";
-  ippDelete(attrs);
-  return keyword;
+// PAPPL's identify callback: the printer beeps.
+void IdentifyPrinter(pappl_printer_t *printer, pappl_identify_actions_t, const char *) {
+  // The device is busy while a job prints: the beep is then left out.
+  pappl_device_t *device = papplPrinterOpenDevice(printer);
+  if (!device) {
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_WARN, "Unable to identify the printer: it is busy");
+    return;
+  }
+  papplDeviceWrite(device, kIdentifyCommand, sizeof kIdentifyCommand - 1);
+  papplDeviceFlush(device);
+  papplPrinterCloseDevice(printer);
 }
+
+// Starts the job's label with `doc`, its printer ready.
+bool BeginJob(pappl_job_t *job, const label_doc_t &doc) try {
+  auto data = std::make_unique<job_data_t>();
+  data->doc = doc;
+  if (IsRaster(papplJobGetFormat(job))) {
+    const PrintOptionsPtr own{papplJobCreatePrintOptions(job, static_cast<unsigned>(papplJobGetImpressions(job)), false)};
+    if (own) data->jobHeader = own->header;
+  }
+  papplLogJob(job, PAPPL_LOGLEVEL_DEBUG,
+              "Media tracking %d, gap %d,%d, label mode %d every %d, tear offset %d, shift %d, "
+              "direction %d",
+              doc.mediaTracking, doc.gapHeight, doc.gapOffset, doc.labelMode, doc.cutInterval,
+              doc.tearOffset, doc.shift, doc.direction);
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO,
+              "Label %dx%d mm, speed %d, darkness %d, offset %d,%d dots, print mode %d",
+              doc.labelWidth, doc.labelHeight, doc.speed, doc.darkness, doc.horizontal, doc.vertical,
+              doc.mode);
+  papplJobSetData(job, data.release());
+  return true;
+} catch (const std::bad_alloc &) {
+  RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to allocate memory");
+  return false;
+}
+
+}  // namespace
 
 void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
@@ -157,20 +173,15 @@ void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
 }
 
-bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) try {
-  // A printer with its head open or its roll empty gets no label until it is ready.
-  if (!WaitForPrinter(job, device, 0)) return false;
-  auto data = std::make_unique<job_data_t>();
-  data->doc = JobSettings(job, *options);
-  papplLogJob(job, PAPPL_LOGLEVEL_INFO,
-              "Label %dx%d mm, speed %d, darkness %d, offset %d,%d dots, print mode %d",
-              data->doc.labelWidth, data->doc.labelHeight, data->doc.speed, data->doc.darkness,
-              data->doc.horizontal, data->doc.vertical, data->doc.mode);
-  papplJobSetData(job, data.release());
-  return true;
-} catch (const std::bad_alloc &) {
-  RefuseJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to allocate memory");
-  return false;
+
+// A printer with its head open or its roll empty gets no label until it is ready.
+bool StartLabelJob(pappl_job_t *job, pappl_device_t *device, const label_doc_t &doc) {
+  return WaitForPrinter(job, device, 0) && BeginJob(job, doc);
+}
+
+// The job's settings are read once the printer is ready: changed meanwhile, they apply.
+bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
+  return WaitForPrinter(job, device, 0) && BeginJob(job, ReadJobSettings(job, *options).doc);
 }
 
 bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
@@ -179,7 +190,7 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
   const cups_page_header2_t &header = options->header;
   std::string message;
   page_refusal_t refusal = CheckRasterPage(header, options->printer_resolution[0], page, message);
-  if (refusal == page_refusal_t::none && IsHeaderOfJob(job, *options)) {
+  if (refusal == page_refusal_t::none && IsHeaderOfJob(*data, header)) {
     refusal = page_refusal_t::format;
     message = "Page " + std::to_string(page) + " is not 8-bit gray raster, which is all the printer takes";
   }
@@ -259,13 +270,13 @@ const char *TestPageCallback(pappl_printer_t *printer, char *buffer, size_t bufs
   const int16_t tracking = TrackingSetting(data.media_default.tracking);
   label.tracking = tracking >= 0 && tracking <= 2 ? kTracking[tracking] : kTracking[0];
   const std::string png = TestLabelPng(label);
-  const int fd = png.empty() ? -1 : papplPrinterOpenFile(printer, buffer, bufsize, nullptr, "testpage", "png", "w");
-  if (fd < 0) {
+  FileDescriptor file{png.empty() ? -1 : papplPrinterOpenFile(printer, buffer, bufsize, nullptr, "testpage", "png", "w")};
+  if (file.get() < 0) {
     papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR, "Unable to make the test label");
     return nullptr;
   }
-  const bool written = write(fd, png.data(), png.size()) == static_cast<ssize_t>(png.size());
-  if (close(fd) != 0 || !written) {
+  const bool written = write(file.get(), png.data(), png.size()) == static_cast<ssize_t>(png.size());
+  if (!file.Close() || !written) {
     unlink(buffer);
     papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR, "Unable to write the test label");
     return nullptr;
@@ -364,23 +375,13 @@ bool DriverCallback(pappl_system_t *, const char *driver_name, const char *, con
 
 const char *AutoAddCallback(const char *, const char *, const char *device_id, void *) {
   if (!device_id) return nullptr;
-  cups_option_t *pairs = nullptr;
-  const int count = papplDeviceParseID(device_id, &pairs);
-  const char *make = cupsGetOption("MANUFACTURER", count, pairs);
-  if (!make) make = cupsGetOption("MFG", count, pairs);
-  const char *model = cupsGetOption("MODEL", count, pairs);
-  if (!model) model = cupsGetOption("MDL", count, pairs);
-  const char *driver = nullptr;
-  if (make && strcasecmp(make, "Vantel") == 0)
-    driver = model && strstr(model, "300") ? g_drivers[1].name : g_drivers[0].name;
-  cupsFreeOptions(count, pairs);
-  return driver;
-}
-
-void PrinterCreatedCallback(pappl_printer_t *printer, void *) {
-  papplPrinterSetMaxActiveJobs(printer, kMaxQueuedJobs);
-  AddPrinterPages(printer);
-  UpdateDefaultAttributes(printer);
-  // Printers of the saved state get their page once it is loaded (AddMediaPages).
-  if (papplSystemIsRunning(papplPrinterGetSystem(printer))) AddMediaPage(printer);
+  cups_option_t *parsed = nullptr;
+  const int count = papplDeviceParseID(device_id, &parsed);
+  const OptionsPtr pairs{parsed, OptionsFree{count}};
+  const char *make = cupsGetOption("MANUFACTURER", count, parsed);
+  if (!make) make = cupsGetOption("MFG", count, parsed);
+  const char *model = cupsGetOption("MODEL", count, parsed);
+  if (!model) model = cupsGetOption("MDL", count, parsed);
+  if (!make || strcasecmp(make, "Vantel") != 0) return nullptr;
+  return model && strstr(model, "300") ? g_drivers[1].name : g_drivers[0].name;
 }

@@ -6,38 +6,10 @@
 #include <pappl/pappl.h>
 
 #include <array>
-#include <memory>
-#include <string>
+
+#include "core/label_doc.h"
 
 extern std::array<pappl_pr_driver_t, 2> g_drivers;
-
-// The printer's own command stream, sent as it is.
-inline constexpr const char *kRawFormat = "application/vnd.vantel-label";
-
-// The vendor option that holds the conversion rule, by keyword.
-inline constexpr const char *kPrintModeOption = "vantel-print-mode";
-
-// The vendor option that says whether PDF pages are searched for labels (find-labels, the
-// default) or printed whole, scaled to the label (whole-page).
-inline constexpr const char *kLabelFitOption = "vantel-label-fit";
-inline constexpr const char *kFindLabels = "find-labels";
-inline constexpr const char *kWholePage = "whole-page";
-
-// A job's print options, as papplJobCreatePrintOptions makes them.
-struct PrintOptionsDeleter {
-  void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
-};
-using OptionsPtr = std::unique_ptr<pappl_pr_options_t, PrintOptionsDeleter>;
-
-// An array of `count` CUPS options (a form's fields, vendor defaults to set).
-struct CupsOptionsDeleter {
-  int count = 0;
-  void operator()(cups_option_t *options) const { cupsFreeOptions(count, options); }
-};
-using CupsOptionsPtr = std::unique_ptr<cups_option_t, CupsOptionsDeleter>;
-
-// A vendor option's keyword for a job: the job's own, else the printer's default.
-std::string VendorOption(pappl_job_t *job, const pappl_pr_options_t &options, const char *name);
 
 // PAPPL's driver callback: fills the driver data and attributes of `driver_name`.
 bool DriverCallback(pappl_system_t *system, const char *driver_name, const char *device_uri,
@@ -48,13 +20,11 @@ bool DriverCallback(pappl_system_t *system, const char *driver_name, const char 
 const char *AutoAddCallback(const char *device_info, const char *device_uri,
                             const char *device_id, void *context);
 
-// Every new printer (added or loaded from the saved state) holds up to kMaxQueuedJobs
-// jobs: with PAPPL's default of no limit the raw socket listener stalls once several
-// printers exist. They print one at a time (job_gate.h).
-void PrinterCreatedCallback(pappl_printer_t *printer, void *context);
-
 // The callbacks a multi-page document filter drives itself, as PAPPL drives them for
-// raster jobs.
+// raster jobs. A filter starts the job with StartLabelJob and the label record it read
+// (ReadJobSettings); StartJob, PAPPL's callback, reads the record itself. Both wait for
+// the printer to be ready first.
+bool StartLabelJob(pappl_job_t *job, pappl_device_t *device, const label_doc_t &doc);
 bool StartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);
 bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
                unsigned page);
@@ -67,3 +37,6 @@ bool EndJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *devic
 // Ends `job` as refused: `reason` in its job-state-reasons and `message` as its
 // job-state-message. The callback that calls it then returns false, which aborts it.
 void RefuseJob(pappl_job_t *job, pappl_jreason_t reason, const char *message);
+
+// What the printer gets for Identify-Printer: one beep.
+inline constexpr const char kIdentifyCommand[] = "SOUND 5,100\r\n";

@@ -9,22 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "cupsutil/app_handles.h"
 #include "printer-app/driver.h"
 #include "printer-app/image_decode.h"
+#include "printer-app/job_settings.h"
 
 namespace {
-
-struct FileDescriptor {
-  int fd;
-  ~FileDescriptor() {
-    if (fd >= 0) close(fd);
-  }
-};
 
 // The job's file, whole, when it is no larger than `limit` bytes.
 bool ReadJobFile(pappl_job_t *job, size_t limit, std::vector<uint8_t> &bytes) {
   const FileDescriptor file{open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC)};
-  const int fd = file.fd;
+  const int fd = file.get();
   if (fd < 0) return false;
   struct stat info {};
   if (fstat(fd, &info) != 0 || info.st_size < 0 || static_cast<uint64_t>(info.st_size) > limit) return false;
@@ -65,7 +60,7 @@ bool FilterImage(pappl_job_t *job, pappl_device_t *device, void *data) try {
   }
   // The job's options as PAPPL makes them for the image: its color mode "auto" follows
   // whether the file is in color.
-  OptionsPtr options;
+  PrintOptionsPtr options;
   const auto optionsFor = [&](bool color) {
     options.reset(papplJobCreatePrintOptions(job, 1, color));
     return options != nullptr;

@@ -87,14 +87,3 @@ int16_t ModeForJob(int16_t configured, bool biLevel) {
   if (!biLevel || configured == 0 || configured == kDefaultMode) return configured;
   return kDefaultMode;
 }
-
-std::optional<int> FormNumber(const char *text, int lo, int hi) {
-  if (!text || !*text || strlen(text) > 9) return std::nullopt;
-  int value = 0;
-  for (const char *c = text; *c; ++c) {
-    if (*c < '0' || *c > '9') return std::nullopt;
-    value = value * 10 + (*c - '0');
-  }
-  if (value < lo || value > hi) return std::nullopt;
-  return value;
-}

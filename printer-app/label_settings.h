@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "core/label_doc.h"
@@ -86,7 +85,3 @@ int16_t ModeForKeyword(const char *keyword);
 // The rule a job prints with: its configured rule, except that bi-level printing asks
 // for a threshold and gets the default threshold unless the configured rule is one.
 int16_t ModeForJob(int16_t configured, bool biLevel);
-
-// A number a web form posted: the whole text one decimal number within lo..hi, else
-// nothing (a form may hold anything a client sends).
-std::optional<int> FormNumber(const char *text, int lo, int hi);

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "cupsutil/app_handles.h"
 #include "labelfit/labelfit.h"
 #include "printer-app/driver.h"
+#include "printer-app/job_settings.h"
 #include "printer-app/label_settings.h"
 #include "printer-app/pdf_pages.h"
 
@@ -47,8 +49,8 @@ bool PrintPages(pappl_job_t *job, pappl_device_t *device, poppler::document &doc
 // become one label-sized page per label, as the CUPS driver's pre-filter makes them,
 // unless the job or the printer asks for whole pages. Gives the PDF to print, and says in
 // the job's log what became of each page.
-std::string FindLabels(pappl_job_t *job, const pappl_pr_options_t &options, std::string pdf) {
-  if (VendorOption(job, options, kLabelFitOption) == kWholePage) return pdf;
+std::string FindLabels(pappl_job_t *job, const pappl_pr_options_t &options, bool findLabels, std::string pdf) {
+  if (!findLabels) return pdf;
   const label_size_t label{options.media.size_width * 72.0 / 2540.0,
                            options.media.size_length * 72.0 / 2540.0, kCustomMaxPoints.width,
                            double(options.printer_resolution[0])};
@@ -66,10 +68,11 @@ bool FilterPdf(pappl_job_t *job, pappl_device_t *device, void *) try {
     RefuseJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The document is not a readable PDF file");
     return false;
   }
-  OptionsPtr options{papplJobCreatePrintOptions(job, 0, false)};
+  const PrintOptionsPtr options{papplJobCreatePrintOptions(job, 0, false)};
   if (!options) return false;
+  const job_settings_t settings = ReadJobSettings(job, *options);
   // poppler reads the bytes in place: they outlive the document.
-  const std::string pdf = FindLabels(job, *options, std::move(bytes).str());
+  const std::string pdf = FindLabels(job, *options, settings.findLabels, std::move(bytes).str());
   if (pdf.size() > INT_MAX) {
     RefuseJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "The PDF file is too large to print");
     return false;
@@ -86,7 +89,7 @@ bool FilterPdf(pappl_job_t *job, pappl_device_t *device, void *) try {
   }
   papplJobSetImpressions(job, document->pages());
   options->num_pages = static_cast<unsigned>(document->pages());
-  if (!StartJob(job, options.get(), device)) return false;
+  if (!StartLabelJob(job, device, settings.doc)) return false;
   const bool printed = PrintPages(job, device, *document, options.get());
   return EndJob(job, options.get(), device) && printed;
 } catch (const std::bad_alloc &) {

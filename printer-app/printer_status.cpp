@@ -1,24 +1,17 @@
 #include "printer-app/printer_status.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
 
-#include <cups/cups.h>
-
 #include "core/printer_status.h"
+#include "printer-app/net_device.h"
 
 namespace {
 
@@ -58,60 +51,17 @@ void ShowReasons(pappl_printer_t *printer, pappl_preason_t reasons) {
   papplPrinterSetReasons(printer, reasons, pappl_preason_t(kOurReasons & ~reasons));
 }
 
-// The connections whose printer did not answer: printer -> its connection's local port.
+// The connections whose printer did not answer: printer -> its connection.
 std::mutex g_silentLock;
-std::map<pappl_printer_t *, int> g_silent;
-
-// The port of a socket:// device URI, or -1.
-int UriPort(const char *uri) {
-  if (!uri || strncmp(uri, "socket://", 9) != 0) return -1;
-  const char *colon = strrchr(uri + 9, ':');
-  return colon ? atoi(colon + 1) : 9100;
-}
-
-// The TCP socket of a network printer's device, or -1. PAPPL 1.3 offers no way to wait
-// for a device's answer for less than 10 seconds; its socket device keeps the connected
-// socket as the first field of its data. That field is only used when it is a connected
-// TCP socket to the port of the printer's socket:// URI, so that any other device (a USB
-// printer, a file) is never asked.
-int SocketField(pappl_printer_t *printer, pappl_device_t *device) {
-  const void *data = papplDeviceGetData(device);
-  if (UriPort(papplPrinterGetDeviceURI(printer)) < 0 || !data) return -1;
-  int fd;
-  memcpy(&fd, data, sizeof fd);
-  struct stat info {};
-  return fd >= 0 && fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode) ? fd : -1;
-}
-
-int PrinterSocket(pappl_printer_t *printer, pappl_device_t *device) {
-  const int port = UriPort(papplPrinterGetDeviceURI(printer));
-  const int fd = SocketField(printer, device);
-  sockaddr_storage peer{};
-  socklen_t length = sizeof peer;
-  if (fd < 0 || getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0) return -1;
-  const int peerPort = peer.ss_family == AF_INET
-                           ? ntohs(reinterpret_cast<sockaddr_in *>(&peer)->sin_port)
-                       : peer.ss_family == AF_INET6
-                           ? ntohs(reinterpret_cast<sockaddr_in6 *>(&peer)->sin6_port)
-                           : -1;
-  return peerPort == port ? fd : -1;
-}
-
-// This end's port of the connection: a new connection has a new one.
-int LocalPort(int fd) {
-  sockaddr_storage local{};
-  socklen_t length = sizeof local;
-  if (getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) != 0) return -1;
-  return local.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6 *>(&local)->sin6_port)
-                                     : ntohs(reinterpret_cast<sockaddr_in *>(&local)->sin_port);
-}
+std::map<pappl_printer_t *, uint64_t> g_silent;
 
 enum class answer_t { kStatus, kSilent, kGone };
 
 // Sends the status query after everything written so far and reads the one-byte answer.
-answer_t AskPrinter(pappl_device_t *device, int fd, uint8_t &status) {
+answer_t AskPrinter(pappl_device_t *device, uint8_t &status) {
   papplDeviceWrite(device, kStatusQuery, sizeof kStatusQuery);
   papplDeviceFlush(device);
+  const int fd = NetworkSocket(device);
   pollfd in{fd, POLLIN, 0};
   const int ready = poll(&in, 1, static_cast<int>(kAnswerTimeout.count()));
   if (ready == 0) return answer_t::kSilent;
@@ -134,29 +84,11 @@ bool CanceledWithin(pappl_job_t *job, std::chrono::milliseconds time, const std:
   return false;
 }
 
-// A new connection to the host and port of a socket:// URI within a second, or -1.
-int ConnectToUri(const char *uri) {
-  char scheme[32], user[256], host[256], resource[256];
-  int port = 0;
-  if (httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host,
-                      sizeof host, &port, resource, sizeof resource) < HTTP_URI_STATUS_OK)
-    return -1;
-  char service[16];
-  snprintf(service, sizeof service, "%d", port > 0 ? port : 9100);
-  http_addrlist_t *list = httpAddrGetList(host, AF_UNSPEC, service);
-  int fd = -1;
-  int cancel = 0;
-  http_addrlist_t *connected = httpAddrConnect2(list, &fd, 1000, &cancel);
-  httpAddrFreeList(list);
-  return connected ? fd : -1;
-}
-
 }  // namespace
 
 bool ReconnectPrinter(pappl_job_t *job, pappl_device_t *device, unsigned label) {
   pappl_printer_t *printer = papplJobGetPrinter(job);
-  const int fd = SocketField(printer, device);
-  if (fd < 0) return false;
+  if (NetworkSocket(device) < 0) return false;
   // What PAPPL still holds of the lost connection's bytes is dropped with it: the label
   // goes out again whole.
   papplDeviceFlush(device);
@@ -166,18 +98,13 @@ bool ReconnectPrinter(pappl_job_t *job, pappl_device_t *device, unsigned label) 
   papplJobSetReasons(job, PAPPL_JREASON_PRINTER_STOPPED, PAPPL_JREASON_NONE);
   papplJobSetMessage(job, "Waiting for the printer: offline");
   for (;;) {
-    const int fresh = ConnectToUri(papplPrinterGetDeviceURI(printer));
-    // The new connection takes the place of the lost one under the same descriptor,
-    // which PAPPL's device goes on writing to.
-    if (fresh >= 0 && dup2(fresh, fd) == fd) {
-      close(fresh);
+    if (ReconnectNetwork(device, static_cast<int>(kAnswerTimeout.count()))) {
       ShowReasons(printer, PAPPL_PREASON_NONE);
       papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The printer is back: label %u goes out again", label);
       papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
       papplJobSetMessage(job, "Printing");
       return true;
     }
-    if (fresh >= 0) close(fresh);
     if (CanceledWithin(job, kAskAgain, "offline")) return false;
   }
 }
@@ -185,9 +112,8 @@ bool ReconnectPrinter(pappl_job_t *job, pappl_device_t *device, unsigned label) 
 bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
                     std::span<const uint8_t> resend) {
   pappl_printer_t *printer = papplJobGetPrinter(job);
-  const int fd = PrinterSocket(printer, device);
-  if (fd < 0) return true;
-  int connection = LocalPort(fd);
+  if (NetworkSocket(device) < 0) return true;
+  uint64_t connection = NetworkConnection(device);
   {
     std::lock_guard<std::mutex> lock(g_silentLock);
     const auto known = g_silent.find(printer);
@@ -198,7 +124,7 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
   auto printingSince = std::chrono::steady_clock::now();
   for (;;) {
     uint8_t status = 0;
-    const answer_t answer = AskPrinter(device, fd, status);
+    const answer_t answer = AskPrinter(device, status);
     if (answer == answer_t::kSilent) {
       papplLogJob(job, PAPPL_LOGLEVEL_INFO,
                   "The printer does not answer the status query; it is not asked again on "
@@ -211,7 +137,7 @@ bool WaitForPrinter(pappl_job_t *job, pappl_device_t *device, unsigned labels,
       // The last label sent may or may not have reached the printer whole: it goes out
       // again on the new connection, and is asked after again.
       if (!ReconnectPrinter(job, device, labels)) return false;
-      connection = LocalPort(fd);
+      connection = NetworkConnection(device);
       if (!resend.empty()) papplDeviceWrite(device, resend.data(), resend.size());
       continue;
     }

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   clang libclang-rt-14-dev valgrind hyperfine
   libpappl-dev libpoppler-cpp-dev libqpdf-dev qpdf barcode zint zbar-tools dmtx-utils
+  patch libavahi-client-dev libgnutls28-dev libusb-1.0-0-dev libpam0g-dev zlib1g-dev
   libzxing-dev libjpeg-dev chromium imagemagick
   crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user-static debhelper
 )

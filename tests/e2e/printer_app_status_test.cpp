@@ -182,7 +182,7 @@ TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
   EXPECT_EQ(WaitForState(server, "silent", id, "completed,aborted,canceled")["job-state"], "completed");
   EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms);  // one 1 s timeout, not four
   EXPECT_EQ(printer.PrintedAtLeast(3).size(), 3u);
-  const std::string log = ReadFile(server.Path("log"));
+  const std::string log = server.Log();
   size_t notes = 0;
   for (size_t at = log.find("does not answer the status query"); at != std::string::npos;
        at = log.find("does not answer the status query", at + 1))
@@ -209,7 +209,7 @@ TEST(AppPrinterStatus, ALabelCutShortGoesOutAgainOnANewConnection) {
   EXPECT_EQ(PrinterReasons(server, "lost"), "none");
   ASSERT_EQ(printer.PrintedAtLeast(3).size(), 3u) << printer.Log();
   for (int n = 1; n <= 3; ++n) EXPECT_EQ(ReadFile(printer.LabelPath(n)), reference[n - 1]) << n;
-  EXPECT_NE(ReadFile(server.Path("log")).find("The printer is back: label 2 goes out again"), std::string::npos);
+  EXPECT_NE(server.Log().find("The printer is back: label 2 goes out again"), std::string::npos);
 }
 
 // A printer at real speed (about 1.5 s a 4 x 6 in label) switched off for a second during

@@ -66,6 +66,7 @@ try {
     ['add-printer', '/addprinter'],
     ['printer', `/${printer}/`],
     ['media', `/${printer}/media`],
+    ['finishing', `/${printer}/finishing`],
     ['printing', `/${printer}/printing`],
     ['jobs', `/${printer}/jobs`],
     ['supplies', `/${printer}/supplies`],
@@ -149,6 +150,35 @@ try {
   const ready = attribute('media-col-ready');
   check(ready.includes('media-size-name=oe_w288h144_4x2in') && ready.includes('media-left-offset=200'),
         `the loaded label is 4 x 2 in with a 2 mm offset (${ready})`);
+
+  // Media & Finishing: a cutter every 3 labels, the tear-off position and the fine
+  // position below zero, upside down; then a value beyond its range, which the browser
+  // would not send, sent anyway: nothing changes.
+  await page.goto(`${base}/${printer}/finishing`);
+  await page.selectOption('select[name="label-mode-configured"]', 'cutter');
+  await page.fill('input[name="label-tear-offset-configured"]', '-150');
+  await page.fill('input[name="vantel-cut-interval"]', '3');
+  await page.fill('input[name="vantel-print-shift"]', '-5');
+  await page.selectOption('select[name="vantel-print-direction"]', 'upside-down');
+  await Promise.all([page.waitForNavigation(), page.click('input[type="submit"][value="Save Changes"]')]);
+  check((await page.locator('.banner').innerText()).includes('Changes saved'), 'media and finishing saved');
+  if (shots) await page.screenshot({ path: `${shots}/finishing-saved.png`, fullPage: true });
+  await alive('POST media and finishing');
+  check(attribute('label-mode-configured') === 'cutter', 'the label mode is cutter');
+  check(attribute('label-tear-offset-configured') === '-150', 'the tear-off position is -150');
+  check(attribute('vantel-cut-interval-default') === '3', 'the cut interval is 3');
+  check(attribute('vantel-print-shift-default') === '-5', 'the fine position is -5');
+  check(attribute('vantel-print-direction-default') === 'upside-down', 'the direction is upside down');
+  await page.evaluate(() => {
+    const form = document.querySelector('input[name="vantel-print-shift"]').form;
+    form.noValidate = true;
+    document.querySelector('input[name="vantel-print-shift"]').value = '-99';
+  });
+  await Promise.all([page.waitForNavigation(), page.click('input[type="submit"][value="Save Changes"]')]);
+  check((await page.locator('.banner').innerText()).includes('nothing was changed'), 'a shift of -99 is refused');
+  check(attribute('vantel-print-shift-default') === '-5', 'the fine position stays -5');
+  check(attribute('label-mode-configured') === 'cutter', 'the label mode stays cutter');
+  await alive('a refused media and finishing form');
 
   // Back to the factory settings through the same form, as a shop would.
   await page.goto(`${base}/${printer}/printing`);

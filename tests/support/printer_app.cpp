@@ -101,9 +101,9 @@ std::vector<std::string> AppServer::Env() const {
           "XDG_CONFIG_HOME=" + dir_.path};
 }
 
-void AppServer::Start() {
+void AppServer::Start(const std::string &logLevel) {
   pid_ = Spawn({AppPath(), "server", "-o", "server-port=" + std::to_string(port_), "-o",
-                "listen-hostname=127.0.0.1", "-o", "log-level=debug", "-o", "log-file=" + Path("log"),
+                "listen-hostname=127.0.0.1", "-o", "log-level=" + logLevel, "-o", "log-file=" + Path("log"),
                 "-o", "server-options=no-tls"},
                Env(), Path("server.out"));
   const auto end = std::chrono::steady_clock::now() + kDeadline;
@@ -248,3 +248,5 @@ std::string AppServer::JobIdByName(const std::string &printer, const std::string
 std::string AppServer::Output(const std::string &jobName) const {
   return ReadFile(OutDir() + "/" + jobName + ".prn");
 }
+
+std::string AppServer::Log() const { return ReadFile(Path("log.O")) + ReadFile(Path("log")); }

@@ -33,9 +33,10 @@ class AppServer {
   AppServer(const AppServer &) = delete;
   AppServer &operator=(const AppServer &) = delete;
 
-  // Starts the server and waits until it answers; stops it (SIGTERM) and waits for it
-  // to exit, which saves its state. Start again resumes from the same state.
-  void Start();
+  // Starts the server (logging at `logLevel`) and waits until it answers; stops it
+  // (SIGTERM) and waits for it to exit, which saves its state. Start again resumes from
+  // the same state.
+  void Start(const std::string &logLevel = "debug");
   void Stop();
   // Ends the server at once (SIGKILL), as a crash would: nothing is saved.
   void Kill();
@@ -65,6 +66,10 @@ class AppServer {
 
   // The bytes the printer got for job `jobName`.
   std::string Output(const std::string &jobName) const;
+
+  // The server's log: PAPPL 1.4 renames a log of 1 MB to "log.O" and starts a new one,
+  // so the older part first.
+  std::string Log() const;
 
  private:
   std::vector<std::string> Env() const;
