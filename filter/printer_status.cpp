@@ -235,41 +235,49 @@ bool start_following(printer_follow_t &follow, const char *uuid) {
 
 bool follow_label(printer_follow_t &follow, int page, int copies, double printSeconds) {
   if (!follow.answers) return true;
-  const double sentAt = Now();
-  double unansweredAt = -1;
+  // The label can't be out before its printing time has passed while the printer was not
+  // stopped by a fault: `startedBy` is when it went out, moved on by every stretch between
+  // two answers that both had a fault.
+  double startedBy = Now();
+  double unansweredAt = -1, faultAnsweredAt = -1;
   bool firstQuery = true;  // its answer waits for the label's bytes to reach the printer
+  auto lostNow = [&](double askedAt) {
+    return lost(follow, page,
+                follow.everAnswered &&
+                    lost_label_may_have_printed(startedBy, printSeconds,
+                                                unansweredAt < 0 ? askedAt : unansweredAt,
+                                                follow.roundTrip));
+  };
   while (!g_job_cancelled) {
     drop_late_answers();
     const double askedAt = Now();
-    if (!send_query()) {
-      if (!follow.everAnswered) return lost(follow, page, false);
-      return lost(follow, page,
-                  lost_label_may_have_printed(sentAt, printSeconds,
-                                              unansweredAt < 0 ? askedAt : unansweredAt,
-                                              follow.roundTrip));
-    }
+    if (!send_query()) return lostNow(askedAt);
     const int answer = read_answer(kAnswerTimeout);
     if (g_job_cancelled) break;
     if (answer < 0 && !follow.everAnswered)
       return stop_asking(follow, page, copies,
                          answer == kChannelClosed ? "no back channel" : "no answer within 5 s");
-    if (answer == kChannelClosed)
-      return lost(follow, page,
-                  lost_label_may_have_printed(sentAt, printSeconds,
-                                              unansweredAt < 0 ? askedAt : unansweredAt,
-                                              follow.roundTrip));
+    if (answer == kChannelClosed) return lostNow(askedAt);
     if (answer == kNoAnswer) {
       if (unansweredAt < 0) unansweredAt = askedAt;
+      faultAnsweredAt = -1;
       show_offline(follow, page);
       Pause(kOfflinePoll);
       continue;
     }
-    if (!firstQuery) follow.roundTrip = std::max(follow.roundTrip, Now() - askedAt);
+    const double answeredAt = Now();
+    if (!firstQuery) follow.roundTrip = std::max(follow.roundTrip, answeredAt - askedAt);
     firstQuery = false;
     follow.everAnswered = true;
     unansweredAt = -1;
     show_online(follow);
     show_faults(follow, static_cast<uint8_t>(answer));
+    if (follow.reported) {
+      if (faultAnsweredAt >= 0) startedBy += askedAt - faultAnsweredAt;
+      faultAnsweredAt = answeredAt;
+    } else {
+      faultAnsweredAt = -1;
+    }
     // Not printing: the printer holds no label, so this one is out, whatever fault it
     // has now (the roll may have run out with this very label).
     if (!(answer & status_bit::kPrinting)) {
@@ -279,7 +287,7 @@ bool follow_label(printer_follow_t &follow, int page, int copies, double printSe
         WriteLog("could not keep the job's progress in %s", follow.progress.path.c_str());
       return true;
     }
-    const double end = sentAt + printSeconds - kEndPollFrom;
+    const double end = startedBy + printSeconds - kEndPollFrom;
     Pause(follow.reported ? kFaultPoll
                           : Now() >= end ? kEndPoll : std::min(kPrintingPoll, end - Now()));
   }

@@ -178,6 +178,14 @@ TEST(StatusQuery, AJobSentAgainGoesOnWhereItStopped) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, Labels(1, true, 60, 40));
 
+  // Switched off while it held a 6 in label with its head open: the label can't have come out.
+  const std::vector<int> offWhileOpen = {0x20, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, kClose};
+  r = RunFollowed(options + " PageSize=w288h432", &offWhileOpen, 1, env);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("ERROR: The printer went away during label 1 of this job (no label "
+                       "printed): sent again, the job goes on from label 1\n"),
+            std::string::npos) << r.err;
+
   // A job-uuid that is not one keeps no record.
   r = RunFollowed("StatusQuery=On job-uuid=urn:uuid:../../etc/passwd", &lostOnTheSecond, 3, env);
   EXPECT_EQ(r.err, kCleared + "PAGE: 1 1\nERROR: The printer went away during label 2 of this "
