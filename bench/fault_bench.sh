@@ -11,9 +11,13 @@
 #   head   the head is opened at a random moment of a random label, closed 3 s after
 # For each it prints the labels printed, printed twice and lost, how the jobs ended and
 # why, and for paper and head the longest time from the printer reporting the fault to the
-# queue showing it (lpstat -l -p: the reason among the Alerts).
+# queue showing it (the start of the first lpstat -l -p, asked every 0.1 s, that has the
+# reason among its Alerts).
 #
 #   bench/fault_bench.sh [RUNS [CLASSES [FAULTS...]]]   (default 50 10 off drop paper head; as root)
+#
+# FAULT_BENCH_MODES="queue" (or "class") tries only those; FAULT_BENCH_KEEP=DIR keeps each
+# run's printers (their logs and labels) and jobs in DIR.
 #
 # Ports: the scheduler 18830, the virtual printers from 9300 on, on 127.0.0.1. A run of the
 # off and drop faults on a queue takes the 300 s CUPS holds a job it could not send.
@@ -104,22 +108,20 @@ inject() {  # run fault printers...
   k=$(rint 1 20)
   case $fault in
     drop)
-      at=$(rint 1 $((20 * label_bytes)))
-      for p in "$@"; do faults_of "$p" "drop-after $at"$'\n'; done
+      # The order was given before the job was sent (prepare_drop): wait for the cut.
       for _ in $(seq 6000); do
         for p in "$@"; do grep -q "dropped by order" "$work/p/$p/log" && break 2; done
         sleep 0.1
       done
-      for p in "$@"; do faults_of "$p" ""; done
-      echo "$run drop-at-byte $at" >>"$work/injected" ;;
+      for p in "$@"; do faults_of "$p" ""; done ;;
     paper)
-      for p in "$@"; do faults_of "$p" "out-of-paper-after $((k - 1))"$'\n'; done
+      # The roll was ordered before the job was sent (prepare): wait for it to run out.
       for _ in $(seq 1200); do
         for p in "$@"; do grep -q "out of paper" "$work/p/$p/log" && break 2; done
         sleep 0.1
       done
-      echo "$run paper-out-after $((k - 1)) $p" >>"$work/injected"
-      for _ in $(seq 100); do grep -q "media-empty-error" <<<"$(queue_alerts "$p")" && break; sleep 0.1; done
+      echo "$run paper-out $p" >>"$work/injected"
+      shown_at "$p" media-empty-error
       sleep 3
       for p in "$@"; do faults_of "$p" ""; done ;;
     off | head)
@@ -136,32 +138,51 @@ inject() {  # run fault printers...
       else
         faults_of "$p" "head-open"$'\n'
         echo "$run head-at-label $k $p" >>"$work/injected"
-        for _ in $(seq 100); do grep -q "cover-open-error" <<<"$(queue_alerts "$p")" && break; sleep 0.1; done
+        shown_at "$p" cover-open-error
         sleep 3
       fi
       faults_of "$p" "" ;;
   esac
 }
+# The faults ordered before run $1's job is sent, so that they fall where they are meant to:
+# the connection cut at a random byte of the job, the roll out after a random label.
+prepare() {  # run fault printers...
+  local run=$1 fault=$2 at p order
+  shift 2
+  case $fault in
+    drop) at=$(rint 1 $((20 * label_bytes))); order="drop-after $at" ;;
+    paper) at=$(rint 0 19); order="out-of-paper-after $at" ;;
+    *) return 0 ;;
+  esac
+  for p in "$@"; do faults_of "$p" "$order"$'\n'; done
+  echo "$run $order" >>"$work/prepared"
+}
+
 queue_alerts() { cups_client lpstat -l -p "$1" 2>/dev/null | sed -n 's/^\s*Alerts: //p'; }
 
-# Every 0.1 s, the queues' alerts with the time, for the time to show a fault.
-watch_alerts() {
-  while :; do
-    echo "$(now) $(cups_client lpstat -l -p 2>/dev/null | awk '/^printer /{p=$2} /Alerts:/{printf "%s=%s ", p, $2}')"
+# Asks the queue of printer $1 for its alerts every 0.1 s (for at most 10 s) until they
+# hold $2, and notes when the first lpstat that showed it began.
+shown_at() {
+  local began
+  for _ in $(seq 100); do
+    began=$(now)
+    grep -q "$2" <<<"$(queue_alerts "$1")" && { echo "$1 $began" >>"$work/shown"; return 0; }
     sleep 0.1
-  done >"$work/alerts"
+  done
 }
 
 run_fault() {  # mode fault
   local mode=$1 fault=$2 n c i members
-  rm -rf "$work/p" "$work/injected" "$work/jobs"
+  rm -rf "$work/p" "$work/injected" "$work/prepared" "$work/jobs"
   mkdir -p "$work/p"
   : >"$work/injected"
-  watch_alerts &
-  local watcher=$!
+  : >"$work/prepared"
+  : >"$work/shown"
   local injectors=()
   if [ "$mode" = queue ]; then
     for ((i = 0; i < runs; i++)); do start_printer "q$i"; done
+    for ((i = 0; i < runs; i++)); do prepare "$i" "$fault" "q$i"; done
+    sleep 0.3  # read by the printers
     for ((i = 0; i < runs; i++)); do
       echo "$i $(submit -d "q$i" "$work/job.pdf") q$i" >>"$work/jobs"
       inject "$i" "$fault" "q$i" &
@@ -173,6 +194,8 @@ run_fault() {  # mode fault
         for m in a b c; do start_printer "c$i$m"; lpadmin_quiet -p "c$i$m" -c "k$i"; done
         cups_client cupsenable "k$i"
         cups_client cupsaccept "k$i"
+        prepare "$i" "$fault" "c${i}a" "c${i}b" "c${i}c"
+        sleep 0.3
         echo "$i $(submit -d "k$i" "$work/job.pdf") c${i}a c${i}b c${i}c" >>"$work/jobs"
         inject "$i" "$fault" "c${i}a" "c${i}b" "c${i}c" &
         injectors+=($!)
@@ -184,10 +207,13 @@ run_fault() {  # mode fault
   fi
   wait_all_jobs 1800
   [ ${#injectors[@]} -eq 0 ] || wait "${injectors[@]}" 2>/dev/null || true
-  kill "$watcher" 2>/dev/null || true
-  wait "$watcher" 2>/dev/null || true
   report "$mode" "$fault"
   stop_printers
+  # FAULT_BENCH_KEEP=DIR keeps each run's printers (logs, labels) and jobs there.
+  if [ -n "${FAULT_BENCH_KEEP:-}" ]; then
+    mkdir -p "$FAULT_BENCH_KEEP/$mode-$fault"
+    cp -r "$work/p" "$work/injected" "$work/prepared" "$work/jobs" "$work/results" "$FAULT_BENCH_KEEP/$mode-$fault/"
+  fi
   local q
   for q in $(cups_client lpstat -p 2>/dev/null | awk '/^printer/{print $2}'); do
     [ "$q" = ref ] || cups_client lpadmin -x "$q" 2>/dev/null || true
@@ -235,23 +261,13 @@ for line in open(f"{work}/results"):
     ends[state if state == "completed" else f"{state}: {message or '(no message)'}"] += 1
 # Time from the printer reporting the fault (its log) to the queue showing it.
 delays = []
-reason = {"paper": "media-empty-error", "head": "cover-open-error"}.get(fault)
-if reason:
-    shown = []
-    for line in open(f"{work}/alerts"):
-        t, _, rest = line.partition(" ")
-        shown.append((float(t), rest))
-    for line in open(f"{work}/injected"):
-        parts = line.split()
-        printer = parts[-1]
-        log = open(f"{work}/p/{printer}/log").read()
-        m = re.findall(r"^(\S+ \S+) (?:out of paper after|faults: .*head open)", log, re.M)
-        if not m:
-            continue
+for line in open(f"{work}/shown"):
+    printer, shown = line.split()
+    log = open(f"{work}/p/{printer}/log").read()
+    m = re.findall(r"^(\S+ \S+) (?:out of paper after|faults: .*head open)", log, re.M)
+    if m:
         at = datetime.datetime.strptime(m[0], "%Y-%m-%d %H:%M:%S.%f").timestamp()
-        later = [t for t, rest in shown if t >= at and f"{printer}={reason}" in rest]
-        if later:
-            delays.append(later[0] - at)
+        delays.append(max(float(shown) - at, 0))
 runs = sum(ends.values())
 line = (f"| {fault} | {mode} | {runs} | {printed} | {doubled} | {lost} | {completed_missing} | "
         + "; ".join(f"{n} {e}" for e, n in ends.most_common()) + " | "
@@ -263,6 +279,6 @@ PY
 echo "| fault | to | runs | labels printed | printed twice | lost | completed with labels missing | how the jobs ended | shown on the queue within |"
 echo "|---|---|---|---|---|---|---|---|---|"
 for fault in "${faults[@]}"; do
-  run_fault queue "$fault"
-  run_fault class "$fault"
+  for mode in ${FAULT_BENCH_MODES:-queue class}; do run_fault "$mode" "$fault"; done
 done
+
