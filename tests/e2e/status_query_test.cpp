@@ -89,7 +89,7 @@ std::string Labels(int count, bool followed, int width = 102, int height = 51) {
 TEST(StatusQuery, EachLabelIsFollowedToThePaper) {
   const std::vector<int> ready = {0x00, 0x00}, slow = {0x20, 0x20, 0x00},
                          paper = {0x24, 0x24, 0x20, 0x00}, gone = {0x20, kClose},
-                         closed = {kClose}, empty = {0x04};
+                         closed = {kClose}, empty = {0x04}, odd = {0xFF, 0x40};
   struct Case {
     const char *name;
     std::string options;
@@ -118,6 +118,16 @@ TEST(StatusQuery, EachLabelIsFollowedToThePaper) {
        "STATE: -cover-open-error,media-jam-error,marker-supply-empty-error,other-error\n"
        "STATE: +media-empty-error\n"
        "INFO: Waiting for the printer: out of paper\n"
+       "PAGE: 1 1\n"},
+      {"every bit, then only the bit no condition has", "StatusQuery=On", "Off", &odd, 0,
+       Labels(1, true) + kQuery,
+       "STATE: +cover-open-error,media-jam-error,media-empty-error,marker-supply-empty-error,"
+       "other-error\n"
+       "INFO: Waiting for the printer: head open, paper jam, out of paper, out of ribbon, "
+       "paused, error\n"
+       "STATE: -cover-open-error,media-jam-error,media-empty-error,marker-supply-empty-error,"
+       "other-error\n"
+       "INFO: The printer is ready again\n"
        "PAGE: 1 1\n"},
       {"no back channel: printed as sent", "StatusQuery=On", "Off", nullptr, 0, Labels(1, true),
        "DEBUG: The printer did not answer the status query (no back channel)\nPAGE: 1 1\n"},
