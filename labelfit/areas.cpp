@@ -385,18 +385,17 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   // join, or the box comes to hold a part that is no group's (larger than the label).
   run_t run = run_t::none;  // how the groups joining are read
   // Whether `line` is one line of text read the other way than `label`, along its side
-  // and nearer to it than a white band: beside a label read across the page and no longer
-  // than it is high, or over or under a label lying on the page and no longer than it is
-  // wide (a tracking number turned a quarter along a label's edge). A caption is a band
-  // or more away.
+  // and nearer to it than a white band: beside a label read across the page, or over or
+  // under a label lying on the page (a tracking number turned a quarter along a label's
+  // edge). A caption is a band or more away.
   auto along_side = [&](const group_t &label, const group_t &line) {
     const pixel_box_t &l = label.box, &t = line.box;
     const int gap = std::max(std::max(l.x0, t.x0) - std::min(l.x1, t.x1),
                              std::max(l.y0, t.y0) - std::min(l.y1, t.y1));
     if (gap >= splitter.band) return false;
     return label.run == run_t::across
-               ? t.x1 - t.x0 <= splitter.band && t.y0 >= l.y0 && t.y1 <= l.y1
-               : t.y1 - t.y0 <= splitter.band && t.x0 >= l.x0 && t.x1 <= l.x1;
+               ? t.x1 - t.x0 <= splitter.band && std::min(l.y1, t.y1) > std::max(l.y0, t.y0)
+               : t.y1 - t.y0 <= splitter.band && std::min(l.x1, t.x1) > std::max(l.x0, t.x0);
   };
   auto joining = [&](size_t rg, size_t rh) {
     std::vector<size_t> taken;
@@ -407,7 +406,6 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
       const bool g_label = along_side(g, h);
       if (!g_label && !along_side(h, g)) return taken;
       run = g_label ? g.run : h.run;
-      if (!(run == run_t::across ? beside : above)) return taken;
     } else {
       const unsigned ways = reading_ways(g.run) & reading_ways(h.run);
       if (!((ways & kAbove) && above) && !((ways & kBeside) && beside)) return taken;
@@ -439,40 +437,30 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
     }
     groups[into].run = run;
   };
-  // Parts read the same way first, then the lines turned along a label's side, each to
-  // the nearest group it may join once the groups are whole.
-  for (bool joined = true; joined;) {
-    joined = false;
-    for (const pair_t &p : pairs) {
-      const size_t ra = root(p.a), rb = root(p.b);
-      if (ra == rb || clash(groups[ra].run, groups[rb].run)) continue;
-      const std::vector<size_t> taken = joining(ra, rb);
-      if (taken.empty()) continue;
-      merge(taken);
-      joined = true;
-    }
-  }
-  for (bool joined = true; joined;) {
-    joined = false;
-    std::vector<pair_t> sides;
-    for (size_t a = 0; a < n; ++a)
-      for (size_t b = a + 1; b < n; ++b) {
-        if (root(a) != a || root(b) != b || !parts[a].groups || !parts[b].groups ||
-            !clash(groups[a].run, groups[b].run))
+  // A line of text: a part no thicker than a white band across the way it is read.
+  auto line = [&](size_t i) {
+    const pixel_box_t &b = parts[i].box;
+    return parts[i].run == run_t::across     ? b.y1 - b.y0 <= splitter.band
+           : parts[i].run == run_t::sideways ? b.x1 - b.x0 <= splitter.band
+                                             : false;
+  };
+  // First the parts read the same way that are more than a line, so that a label is
+  // whole; then the lines turned along a label's side; then the rest (a label's own
+  // lines, captions). A turned line is so not taken by a caption read its way first.
+  for (int phase = 0; phase < 3; ++phase) {
+    for (bool joined = true; joined;) {
+      joined = false;
+      for (const pair_t &p : pairs) {
+        const size_t ra = root(p.a), rb = root(p.b);
+        if (ra == rb) continue;
+        const bool turned = clash(groups[ra].run, groups[rb].run);
+        if ((phase == 0 && (turned || line(p.a) || line(p.b))) || (phase == 1 && !turned))
           continue;
-        const pixel_box_t &p = groups[a].box, &q = groups[b].box;
-        sides.push_back({std::max(std::max(p.x0, q.x0) - std::min(p.x1, q.x1),
-                                  std::max(p.y0, q.y0) - std::min(p.y1, q.y1)),
-                         a, b});
+        const std::vector<size_t> taken = joining(ra, rb);
+        if (taken.empty()) continue;
+        merge(taken);
+        joined = true;
       }
-    std::stable_sort(sides.begin(), sides.end(),
-                     [](const pair_t &p, const pair_t &q) { return p.gap < q.gap; });
-    for (const pair_t &p : sides) {
-      const std::vector<size_t> taken = joining(p.a, p.b);
-      if (taken.empty()) continue;
-      merge(taken);
-      joined = true;
-      break;
     }
   }
   grouping_t grouping{std::vector<size_t>(n), std::vector<run_t>(n)};
