@@ -25,20 +25,41 @@ out=$(mktemp -d /tmp/vantel-carrier-variations.XXXXXX)
 trap 'rm -rf "$out"' EXIT
 source "$here/browser_page.sh"
 
-between() { awk -v a="$1" -v b="$2" -v r=$RANDOM 'BEGIN { printf "%.2f", a + (b - a) * r / 32767 }'; }
-pick() { local choices=("$@"); echo "${choices[RANDOM % ${#choices[@]}]}"; }
+# Each draw is made in this shell, never in a subshell (which bash seeds anew), so that a
+# seed gives the same pages: VAR set to a number between A and B, or to one of CHOICES.
+between() {  # var a b
+  local -n into=$1
+  local r=$RANDOM
+  into=$(awk -v a="$2" -v b="$3" -v r="$r" 'BEGIN { printf "%.2f", a + (b - a) * r / 32767 }')
+}
+pick() {  # var choice...
+  local -n into=$1
+  shift
+  local choices=("$@")
+  into=${choices[RANDOM % $#]}
+}
 
 failed=0 captions=0 made=0
 for ((i = 1; i <= pages; i++)); do
-  page=$(pick letter letter a4 letter-lying) lying=$(pick 0 0 0 1) strip=$(pick 0 0 1)
-  codes=$(pick png svg) module=$(pick 1.5 2) rfont=$(pick 7 8 9 10)
-  gaps="$(between 0.27 0.7) $(between 0.27 0.7) $(between 0.27 0.7)"
-  left=$(between 0.2 0.6) top=$(between 0.2 0.6) gutter=$(between 0.27 0.8)
-  instr=$(pick below above beside none) caption=""
+  pick page letter letter a4 letter-lying
+  pick lying 0 0 0 1
+  pick strip 0 0 1
+  pick codes png svg
+  pick module 1.5 2
+  pick rfont 7 8 9 10
+  between g1 0.27 0.7
+  between g2 0.27 0.7
+  between g3 0.27 0.7
+  gaps="$g1 $g2 $g3"
+  between left 0.2 0.6
+  between top 0.2 0.6
+  between gutter 0.27 0.8
+  pick instr below above beside none
+  caption=""
   [ $((RANDOM % 3)) = 0 ] && caption="Attach this label to the parcel"
-  [ "$instr" = above ] && top=$(between 2.3 2.8)
+  [ "$instr" = above ] && between top 2.3 2.8
   # A caption 0.4 in over the label, on the page.
-  [ -n "$caption" ] && [ "$instr" != above ] && top=$(between 0.5 0.7)
+  [ -n "$caption" ] && [ "$instr" != above ] && between top 0.5 0.7
   pw=8.5 ph=11 w=4 h=6
   [ "$page" = a4 ] && pw=8.27 ph=11.69
   [ "$page" = letter-lying ] && pw=11 ph=8.5
@@ -46,12 +67,15 @@ for ((i = 1; i <= pages; i++)); do
   # What the page has room for: a receipt at least 1.4 in wide beside the label, its lines
   # above the cut line (half of them when the instructions go under it), the instructions
   # under the cut line; a lying label's box, 6 in high before it is turned, on the page.
-  receipt=$(awk -v r="$(pick 0 "$(between 1.2 3.3)" "$(between 1.2 2.2)")" \
-    -v room="$(calc "$pw - $left - $w - $gutter - 0.25")" \
+  between wide 1.2 3.3
+  between narrow 1.2 2.2
+  pick receipt 0 "$wide" "$narrow"
+  receipt=$(awk -v r="$receipt" -v room="$(calc "$pw - $left - $w - $gutter - 0.25")" \
     'BEGIN { if (r > room) r = room; print (r < 1.4 ? 0 : r) }')
+  lines=$((4 + RANDOM % 30))
   [ "$instr" = beside ] && { [ "$receipt" = 0 ] || [ "$lying" = 1 ]; } && instr=below
   lines=$(awk -v h="$h" -v f="$rfont" -v beside="$([ "$instr" = beside ] && echo 1 || echo 0)" \
-    -v n=$((4 + RANDOM % 30)) 'BEGIN { m = int((h - 0.5) * 72 / (f * 1.35)) - 1
+    -v n="$lines" 'BEGIN { m = int((h - 0.5) * 72 / (f * 1.35)) - 1
       if (beside) m = int(m / 2); print (n > m ? m : n) }')
   bottom=$(calc "$top + $h")
   awk -v b="$bottom" -v ph="$ph" 'BEGIN { exit !(b + 1.9 > ph) }' && [ "$instr" = below ] && instr=none
