@@ -1,8 +1,7 @@
-// Printed areas of a drawn page: ink bounding boxes, cut at white bands, joined again
-// while they fit the label.
+// Printed areas of a drawn page: the ink cut at white bands into parts, taken together
+// again as a label is read.
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <optional>
 
@@ -338,10 +337,10 @@ struct group_t {
 };
 
 // The groups of `parts`: those that fit the label joined in turn by the narrowest white
-// between two of them, while one lies under the other as they are read, the box they make
-// together holds no other part of the page, and they do not stand each as they are read
-// and fit only together the other way. Gives each part's group (the group's first part)
-// and how each group is read.
+// between two of them, while one lies under the other as they are read (or one is a line
+// turned along the other's side), the box they make together holds no other part of the
+// page, and they do not stand each as they are read and fit only together the other way.
+// Gives each part's group (the group's first part) and how each group is read.
 struct grouping_t {
   std::vector<size_t> of;
   std::vector<run_t> run;  // by group
@@ -379,10 +378,6 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
     return (a == run_t::across && b == run_t::sideways) ||
            (a == run_t::sideways && b == run_t::across);
   };
-  // The groups that g and h take when they join: themselves, and every group with a part
-  // inside the box they make (whichever way it is read: a line of text turned inside a
-  // label is the label's), until that box holds no other part; nothing when they may not
-  // join, or the box comes to hold a part that is no group's (larger than the label).
   run_t run = run_t::none;  // how the groups joining are read
   // Whether `line` is one line of text read the other way than `label`, along its side
   // and nearer to it than a white band: beside a label read across the page, or over or
@@ -397,6 +392,10 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
                ? t.x1 - t.x0 <= splitter.band && std::min(l.y1, t.y1) > std::max(l.y0, t.y0)
                : t.y1 - t.y0 <= splitter.band && std::min(l.x1, t.x1) > std::max(l.x0, t.x0);
   };
+  // The groups that g and h take when they join: themselves, and every group with a part
+  // inside the box they make (whichever way it is read: a line of text turned inside a
+  // label is the label's), until that box holds no other part; nothing when they may not
+  // join, or the box comes to hold a part that is no group's (larger than the label).
   auto joining = [&](size_t rg, size_t rh) {
     std::vector<size_t> taken;
     const group_t &g = groups[rg], &h = groups[rh];
