@@ -1,7 +1,9 @@
 // Arbitrary bytes as a drawn page, through the search for printed areas and cut frames:
-// the first four bytes give the picture's width and the label's size in pixels, the rest
-// are its gray pixels, row after row. Only crashes and undefined behaviour count, and an
-// area or frame outside the picture.
+// the first four bytes give the picture's width, the label's size in pixels, the white
+// band and how many words of text lie on the page; five bytes a word give its box (any
+// box, also off the picture) and whether it runs up the page; the rest are the picture's
+// gray pixels, row after row. Only crashes and undefined behaviour count, and an area or
+// frame outside the picture or holding none of its parts.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,12 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const int width = 1 + data[0] % 128;
   const double label_w = 1 + data[1] % 64, label_h = 1 + data[2] % 64;
   const int band = 1 + data[3] % 8;
-  const std::span<const uint8_t> pixels(data + 4, size - 4);
+  const size_t count = (data[3] >> 3) % 8;
+  if (size < 5 + 5 * count) return 0;
+  std::vector<text_word_t> words;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t *w = data + 4 + 5 * i;
+    const int x = w[0] - 16, y = w[1] - 16;
+    words.push_back({{x, y, x + w[2] % 160, y + w[3] % 160}, (w[4] & 1) != 0});
+  }
+  const std::span<const uint8_t> pixels(data + 4 + 5 * count, size - 4 - 5 * count);
   const int height = int(pixels.size() / size_t(width));
   if (height < 1) return 0;
   const gray_image_t image{width, height, size_t(width), pixels};
-  for (const area_t &area : find_areas(image, label_w, label_h, band)) {
-    if (!inside(area.box, image)) __builtin_trap();
+  for (const area_t &area : find_areas(image, label_w, label_h, band, words)) {
+    if (!inside(area.box, image) || area.parts < 1) __builtin_trap();
     if (const std::optional<frame_t> frame = find_frame(image, area.box)) {
       if (!inside(frame->frame, image) || !inside(frame->inside, image)) __builtin_trap();
     }

@@ -1,7 +1,9 @@
-// Printed areas of a drawn page: ink bounding boxes, cut at white bands, joined again
-// while they fit the label.
+// Printed areas of a drawn page: the ink cut at white bands into parts, taken together
+// again as a label is read.
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 #include "labelfit/labelfit.h"
 
@@ -77,10 +79,85 @@ pixel_box_t join(const pixel_box_t &a, const pixel_box_t &b) {
   return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
 
+bool intersect(const pixel_box_t &a, const pixel_box_t &b) {
+  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+// How the text of a part runs on the page: across it, up or down it, or no text at all.
+enum class run_t { none, across, sideways };
+
+// The ways parts may lie one under another as they are read: above and below each other
+// for text across the page, side by side for text up or down it; either for no text.
+constexpr unsigned kAbove = 1, kBeside = 2;
+unsigned reading_ways(run_t run) {
+  return run == run_t::across ? kAbove : run == run_t::sideways ? kBeside : kAbove | kBeside;
+}
+
+// The ink of the page in parts: the leaves of cutting at white bands, rows first, then
+// columns, again and again until no band is left inside a part.
+void leaves(const gray_image_t &image, const pixel_box_t &box, int band,
+            std::vector<pixel_box_t> &out) {
+  for (bool columns : {false, true}) {
+    const std::vector<pixel_box_t> pieces = cut(image, box, columns, band);
+    if (pieces.size() < 2) continue;
+    for (const pixel_box_t &piece : pieces) leaves(image, piece, band, out);
+    return;
+  }
+  out.push_back(box);
+}
+
+// Which pixels lie in a word of text, and what the ink of a box has of it.
+struct text_map_t {
+  std::vector<uint8_t> in_word;  // one a pixel, rows of image.width
+  std::span<const text_word_t> words;
+
+  // Whether the ink in `box` is all text.
+  bool text_only(const gray_image_t &image, const pixel_box_t &box) const {
+    if (in_word.empty()) return false;
+    for (int y = box.y0; y < box.y1; ++y) {
+      const uint8_t *row = image.pixels.data() + size_t(y) * image.stride;
+      const uint8_t *word = in_word.data() + size_t(y) * size_t(image.width);
+      for (int x = box.x0; x < box.x1; ++x)
+        if (row[x] < kInkBelow && !word[x]) return false;
+    }
+    return true;
+  }
+
+  // How the text in `box` runs: the way most of its words' area inside it runs.
+  run_t run(const pixel_box_t &box) const {
+    double across = 0, sideways = 0;
+    for (const text_word_t &w : words) {
+      const double dx = std::min(w.box.x1, box.x1) - std::max(w.box.x0, box.x0);
+      const double dy = std::min(w.box.y1, box.y1) - std::max(w.box.y0, box.y0);
+      if (dx > 0 && dy > 0) (w.sideways ? sideways : across) += dx * dy;
+    }
+    if (across == 0 && sideways == 0) return run_t::none;
+    return across >= sideways ? run_t::across : run_t::sideways;
+  }
+};
+
+text_map_t map_text(const gray_image_t &image, std::span<const text_word_t> words) {
+  text_map_t map{{}, words};
+  if (words.empty()) return map;
+  map.in_word.assign(size_t(image.width) * size_t(image.height), 0);
+  // A word's box and a pixel round it: the smoothed edges of its glyphs.
+  for (const text_word_t &w : words) {
+    const int x0 = std::clamp(w.box.x0 - 1, 0, image.width);
+    const int x1 = std::clamp(w.box.x1 + 1, x0, image.width);
+    const int y0 = std::clamp(w.box.y0 - 1, 0, image.height);
+    const int y1 = std::clamp(w.box.y1 + 1, y0, image.height);
+    for (int y = y0; y < y1; ++y)
+      std::fill_n(map.in_word.begin() + ptrdiff_t(size_t(y) * size_t(image.width) + size_t(x0)),
+                  x1 - x0, uint8_t{1});
+  }
+  return map;
+}
+
 struct splitter_t {
   const gray_image_t &image;
   double label_w, label_h;
   int band;
+  const text_map_t &text;
 
   bool fits(const pixel_box_t &b) const {
     return fits_label(b.x1 - b.x0, b.y1 - b.y0, label_w, label_h, 2);
@@ -90,34 +167,339 @@ struct splitter_t {
   bool oversize(const pixel_box_t &b) const {
     return fits_oversize(b.x1 - b.x0, b.y1 - b.y0, label_w, label_h, 2);
   }
+  // Whether `b` fits the label the way its text is read: standing as the label stands for
+  // text across the page, turned for text up or down it, either way without text.
+  bool as_read(const pixel_box_t &b, run_t run) const {
+    if (run == run_t::none) return fits(b);
+    const double w = run == run_t::sideways ? label_h : label_w;
+    const double h = run == run_t::sideways ? label_w : label_h;
+    return b.x1 - b.x0 <= w * (1 + kSideTolerance) + 2 &&
+           b.y1 - b.y0 <= h * (1 + kSideTolerance) + 2;
+  }
+  // Whether pieces read `run`, joined in `b`, fit the label: the way they are read, or
+  // the other way when one of them already does not fit the way it is read (a label
+  // lying on the page with its text across it). Pieces that each stand as they are read
+  // and would fit only together turned (address labels of a sheet one above the other)
+  // are not one label.
+  bool fits_joined(const pixel_box_t &b, run_t run, std::span<const pixel_box_t> pieces) const {
+    if (as_read(b, run)) return true;
+    return fits(b) && std::any_of(pieces.begin(), pieces.end(),
+                                  [&](const pixel_box_t &p) { return !as_read(p, run); });
+  }
 
-  // Appends the areas of `box` (ink bounds) to `out`: label-sized ones, and those that
-  // are larger than the label and can't be cut, marked so.
-  void split(const pixel_box_t &box, std::vector<area_t> &out) const {
-    if (fits(box)) {
-      out.push_back({box, area_size_t::fits});
+  area_t area(const pixel_box_t &box, area_size_t size) const {
+    return {box, size, 1, text.text_only(image, box)};
+  }
+
+  // The pieces in runs of neighbours, each run fitting the label as read (a piece that
+  // does not fit is a run of its own): as few runs as can be, and of those ways the one
+  // with the longest run along the cut, so that a small piece at an end (a caption, a
+  // footer) is left to itself rather than a label's end cut off; of alike ways, the one
+  // whose earlier runs are the longer. Gives where each run starts.
+  std::vector<size_t> runs(const std::vector<pixel_box_t> &pieces, bool columns,
+                           run_t run_of) const {
+    struct best_t {
+      size_t count = SIZE_MAX;
+      int longest = 0;
+      size_t from = 0;
+    };
+    const size_t n = pieces.size();
+    std::vector<best_t> best(n + 1);
+    best[0].count = 0;
+    for (size_t j = 1; j <= n; ++j) {
+      pixel_box_t run = pieces[j - 1];
+      for (size_t i = j; i-- > 0;) {
+        if (i < j - 1) {
+          run = join(run, pieces[i]);
+          if (!fits(run)) break;
+          if (!fits_joined(run, run_of, std::span(pieces).subspan(i, j - i))) continue;
+        }
+        if (best[i].count == SIZE_MAX) continue;
+        const int length = columns ? run.x1 - run.x0 : run.y1 - run.y0;
+        const best_t option{best[i].count + 1, std::max(best[i].longest, length), i};
+        if (option.count < best[j].count ||
+            (option.count == best[j].count && option.longest > best[j].longest))
+          best[j] = option;
+      }
+    }
+    std::vector<size_t> starts;
+    for (size_t j = n; j > 0; j = best[j].from) starts.insert(starts.begin(), best[j].from);
+    return starts;
+  }
+
+  // Appends the areas of `box` (ink bounds holding nothing but what is to be parted, read
+  // `run`) to `out`: it whole when it fits (unless not `whole`: pieces that fit only
+  // together against the way they are read) or is a little over the label, else its
+  // pieces between white bands across `first` (rows when false), then the other way, in
+  // runs.
+  void split(const pixel_box_t &box, bool first, run_t run, std::vector<area_t> &out,
+             bool whole = true) const {
+    if (whole && fits(box)) {
+      out.push_back(area(box, area_size_t::fits));
       return;
     }
-    if (oversize(box)) {
-      out.push_back({box, area_size_t::oversize});
+    if (oversize(box) && !fits(box)) {
+      out.push_back(area(box, area_size_t::oversize));
       return;
     }
-    for (bool columns : {false, true}) {
+    for (bool columns : {first, !first}) {
       const std::vector<pixel_box_t> pieces = cut(image, box, columns, band);
       if (pieces.size() < 2) continue;
-      for (size_t i = 0; i < pieces.size();) {
-        pixel_box_t area = pieces[i];
-        size_t next = i + 1;
-        while (next < pieces.size() && fits(join(area, pieces[next])))
-          area = join(area, pieces[next++]);
-        split(area, out);
-        i = next;
+      const std::vector<size_t> starts = runs(pieces, columns, run);
+      for (size_t k = 0; k < starts.size(); ++k) {
+        const size_t end = k + 1 < starts.size() ? starts[k + 1] : pieces.size();
+        pixel_box_t joined = pieces[starts[k]];
+        for (size_t i = starts[k] + 1; i < end; ++i) joined = join(joined, pieces[i]);
+        split(joined, first, run, out);
       }
       return;
     }
-    out.push_back({box, area_size_t::larger});
+    out.push_back(area(box, fits(box)       ? area_size_t::fits
+                            : oversize(box) ? area_size_t::oversize
+                                            : area_size_t::larger));
+  }
+
+  // Whether `b` is no larger than the label, either way round: printed at 100 %.
+  bool within(const pixel_box_t &b) const {
+    const int w = b.x1 - b.x0, h = b.y1 - b.y0;
+    return (w <= label_w && h <= label_h) || (w <= label_h && h <= label_w);
+  }
+
+  // The lines of text at the ends of `pieces` (along `columns` when the text runs up or
+  // down) that alone make them too large, or larger than the label when `strict`: a
+  // caption over or under a label. How many at the start and at the end, the fewest that
+  // leave the rest fitting; nothing when none do.
+  std::optional<std::pair<size_t, size_t>> captions(const std::vector<pixel_box_t> &pieces,
+                                                    bool columns, run_t run, bool strict) const {
+    auto line = [&](const pixel_box_t &p) {
+      return (columns ? p.x1 - p.x0 : p.y1 - p.y0) <= band && text.text_only(image, p);
+    };
+    const size_t n = pieces.size();
+    size_t lead = 0, tail = 0;
+    while (lead < n && line(pieces[lead])) ++lead;
+    while (tail < n && line(pieces[n - 1 - tail])) ++tail;
+    for (size_t dropped = 1; dropped < n; ++dropped)
+      for (size_t a = 0; a <= std::min(dropped, lead); ++a) {
+        const size_t b = dropped - a;
+        if (b > tail || a + b >= n) continue;
+        pixel_box_t rest = pieces[a];
+        for (size_t i = a + 1; i < n - b; ++i) rest = join(rest, pieces[i]);
+        if (fits_joined(rest, run, std::span(pieces).subspan(a, n - a - b)) &&
+            (!strict || within(rest)))
+          return std::pair{a, b};
+      }
+    return std::nullopt;
+  }
+
+  // Appends the areas of one group of parts taken together, read `run` (its box holds
+  // nothing else): the group when it fits, without the captions that make it too large
+  // or that only make it larger than the label, else parted.
+  void place_group(const pixel_box_t &box, run_t run, std::span<const pixel_box_t> parts,
+                   std::vector<area_t> &out) const {
+    const bool whole = fits_joined(box, run, parts);
+    if (whole && (run == run_t::none || within(box))) {
+      out.push_back(area(box, area_size_t::fits));
+      return;
+    }
+    const bool columns = run == run_t::sideways;
+    if (run != run_t::none) {
+      const std::vector<pixel_box_t> pieces = cut(image, box, columns, band);
+      if (const auto ends =
+              pieces.size() > 1 ? captions(pieces, columns, run, whole) : std::nullopt) {
+        const auto [lead, tail] = *ends;
+        pixel_box_t rest = pieces[lead];
+        for (size_t i = lead + 1; i < pieces.size() - tail; ++i) rest = join(rest, pieces[i]);
+        for (size_t i = 0; i < lead; ++i) out.push_back(area(pieces[i], area_size_t::fits));
+        out.push_back(area(rest, area_size_t::fits));
+        for (size_t i = pieces.size() - tail; i < pieces.size(); ++i)
+          out.push_back(area(pieces[i], area_size_t::fits));
+        return;
+      }
+    }
+    if (whole) {
+      out.push_back(area(box, area_size_t::fits));
+      return;
+    }
+    split(box, columns, run, out, false);
   }
 };
+
+// A part of the page, and the group it is taken into.
+struct part_t {
+  pixel_box_t box;
+  run_t run = run_t::none;
+  bool groups = true;  // fits the label: may be taken together with others
+};
+
+struct group_t {
+  pixel_box_t box;
+  run_t run = run_t::none;
+};
+
+// The groups of `parts`: those that fit the label joined in turn by the narrowest white
+// between two of them, while one lies under the other as they are read (or one is a line
+// turned along the other's side), the box they make together holds no other part of the
+// page, and they do not stand each as they are read and fit only together the other way.
+// Gives each part's group (the group's first part) and how each group is read.
+struct grouping_t {
+  std::vector<size_t> of;
+  std::vector<run_t> run;  // by group
+};
+
+grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &splitter) {
+  const size_t n = parts.size();
+  std::vector<size_t> of(n);
+  for (size_t i = 0; i < n; ++i) of[i] = i;
+  auto root = [&](size_t i) {
+    while (of[i] != i) i = of[i] = of[of[i]];
+    return i;
+  };
+  std::vector<group_t> groups(n);
+  for (size_t i = 0; i < n; ++i) groups[i] = {parts[i].box, parts[i].run};
+
+  // Neighbours one over the other or side by side, by the white between them.
+  struct pair_t {
+    int gap;
+    size_t a, b;
+  };
+  std::vector<pair_t> pairs;
+  for (size_t a = 0; a < n; ++a)
+    for (size_t b = a + 1; b < n; ++b) {
+      if (!parts[a].groups || !parts[b].groups) continue;
+      const pixel_box_t &p = parts[a].box, &q = parts[b].box;
+      const int gap_x = std::max(p.x0, q.x0) - std::min(p.x1, q.x1);
+      const int gap_y = std::max(p.y0, q.y0) - std::min(p.y1, q.y1);
+      if (gap_x < 0 || gap_y < 0) pairs.push_back({std::max(gap_x, gap_y), a, b});
+    }
+  std::stable_sort(pairs.begin(), pairs.end(),
+                   [](const pair_t &p, const pair_t &q) { return p.gap < q.gap; });
+
+  auto clash = [](run_t a, run_t b) {
+    return (a == run_t::across && b == run_t::sideways) ||
+           (a == run_t::sideways && b == run_t::across);
+  };
+  run_t run = run_t::none;  // how the groups joining are read
+  // Whether `line` is one line of text read the other way than `label`, along its side
+  // and nearer to it than a white band: beside a label read across the page, or over or
+  // under a label lying on the page (a tracking number turned a quarter along a label's
+  // edge). A caption is a band or more away.
+  auto along_side = [&](const group_t &label, const group_t &line) {
+    const pixel_box_t &l = label.box, &t = line.box;
+    const int gap = std::max(std::max(l.x0, t.x0) - std::min(l.x1, t.x1),
+                             std::max(l.y0, t.y0) - std::min(l.y1, t.y1));
+    if (gap >= splitter.band) return false;
+    return label.run == run_t::across
+               ? t.x1 - t.x0 <= splitter.band && std::min(l.y1, t.y1) > std::max(l.y0, t.y0)
+               : t.y1 - t.y0 <= splitter.band && std::min(l.x1, t.x1) > std::max(l.x0, t.x0);
+  };
+  // The groups that g and h take when they join: themselves, and every group with a part
+  // inside the box they make (whichever way it is read: a line of text turned inside a
+  // label is the label's), until that box holds no other part; nothing when they may not
+  // join, or the box comes to hold a part that is no group's (larger than the label).
+  auto joining = [&](size_t rg, size_t rh) {
+    std::vector<size_t> taken;
+    const group_t &g = groups[rg], &h = groups[rh];
+    const bool above = std::min(g.box.x1, h.box.x1) > std::max(g.box.x0, h.box.x0);
+    const bool beside = std::min(g.box.y1, h.box.y1) > std::max(g.box.y0, h.box.y0);
+    if (clash(g.run, h.run)) {
+      const bool g_label = along_side(g, h);
+      if (!g_label && !along_side(h, g)) return taken;
+      run = g_label ? g.run : h.run;
+    } else {
+      const unsigned ways = reading_ways(g.run) & reading_ways(h.run);
+      if (!((ways & kAbove) && above) && !((ways & kBeside) && beside)) return taken;
+      run = g.run == run_t::none ? h.run : g.run;
+    }
+    taken = {rg, rh};
+    pixel_box_t box = join(g.box, h.box);
+    for (size_t k = 0; k < n; ++k) {
+      if (!intersect(parts[k].box, box)) continue;
+      if (!parts[k].groups) return std::vector<size_t>{};
+      const size_t rk = root(k);
+      if (std::find(taken.begin(), taken.end(), rk) != taken.end()) continue;
+      taken.push_back(rk);
+      box = join(box, groups[rk].box);
+      if (run == run_t::none) run = groups[rk].run;
+      k = SIZE_MAX;  // the box grew: look at every part again
+    }
+    if (splitter.fits(box) && !splitter.as_read(box, run) &&
+        std::all_of(taken.begin(), taken.end(),
+                    [&](size_t r) { return splitter.as_read(groups[r].box, run); }))
+      taken.clear();
+    return taken;
+  };
+  auto merge = [&](const std::vector<size_t> &taken) {
+    const size_t into = *std::min_element(taken.begin(), taken.end());
+    for (size_t r : taken) {
+      groups[into].box = join(groups[into].box, groups[r].box);
+      if (r != into) of[r] = into;
+    }
+    groups[into].run = run;
+  };
+  // A line of text: a part no thicker than a white band across the way it is read.
+  auto line = [&](size_t i) {
+    const pixel_box_t &b = parts[i].box;
+    return parts[i].run == run_t::across     ? b.y1 - b.y0 <= splitter.band
+           : parts[i].run == run_t::sideways ? b.x1 - b.x0 <= splitter.band
+                                             : false;
+  };
+  // First the parts read the same way that are more than a line, so that a label is
+  // whole; then the lines turned along a label's side; then the rest (a label's own
+  // lines, captions). A turned line is so not taken by a caption read its way first.
+  for (int phase = 0; phase < 3; ++phase) {
+    for (bool joined = true; joined;) {
+      joined = false;
+      for (const pair_t &p : pairs) {
+        const size_t ra = root(p.a), rb = root(p.b);
+        if (ra == rb) continue;
+        const bool turned = clash(groups[ra].run, groups[rb].run);
+        if ((phase == 0 && (turned || line(p.a) || line(p.b))) || (phase == 1 && !turned))
+          continue;
+        const std::vector<size_t> taken = joining(ra, rb);
+        if (taken.empty()) continue;
+        merge(taken);
+        joined = true;
+      }
+    }
+  }
+  grouping_t grouping{std::vector<size_t>(n), std::vector<run_t>(n)};
+  for (size_t i = 0; i < n; ++i) {
+    grouping.of[i] = root(i);
+    grouping.run[i] = groups[i].run;
+  }
+  return grouping;
+}
+
+// More parts than this and the page is parted as a whole, at its white bands, without
+// looking at how its parts are read: a picture of noise, not a carrier's page.
+constexpr size_t kMaxParts = 256;
+
+// `areas` in reading order: in rows one under another, each row's areas from the left,
+// a row of several areas read the same way within.
+void reading_order(std::vector<area_t> &areas, size_t from, size_t to, bool rows) {
+  if (to - from < 2) return;
+  auto lo = [rows](const area_t &a) { return rows ? a.box.y0 : a.box.x0; };
+  auto hi = [rows](const area_t &a) { return rows ? a.box.y1 : a.box.x1; };
+  std::stable_sort(areas.begin() + ptrdiff_t(from), areas.begin() + ptrdiff_t(to),
+                   [&](const area_t &a, const area_t &b) { return lo(a) < lo(b); });
+  size_t start = from;
+  int end = hi(areas[from]);
+  bool cut = false;
+  for (size_t i = from + 1; i <= to; ++i) {
+    if (i < to && lo(areas[i]) < end) {
+      end = std::max(end, hi(areas[i]));
+      continue;
+    }
+    if (i == to && !cut) break;
+    cut = true;
+    reading_order(areas, start, i, !rows);
+    if (i < to) {
+      start = i;
+      end = hi(areas[i]);
+    }
+  }
+  if (!cut && rows) reading_order(areas, from, to, false);
+}
 
 // The rows (or columns) of `box` that are at least half covered by runs of ink at least
 // kLineRun pixels long along them: the lines of a frame drawn round it, solid or dashed.
@@ -174,15 +556,46 @@ bool fits_oversize(double w, double h, double lw, double lh, double slack) {
 }
 
 std::vector<area_t> find_areas(const gray_image_t &image, double label_w, double label_h,
-                               int band) {
+                               int band, std::span<const text_word_t> words) {
   std::vector<area_t> areas;
   if (image.width <= 0 || image.height <= 0 ||
       image.pixels.size() < size_t(image.height - 1) * image.stride + size_t(image.width))
     return areas;
   const pixel_box_t ink = ink_bounds(image, {0, 0, image.width, image.height});
   if (ink.x0 == ink.x1) return areas;
-  const splitter_t splitter{image, label_w, label_h, std::max(band, 1)};
-  splitter.split(ink, areas);
+  const text_map_t text = map_text(image, words);
+  const splitter_t splitter{image, label_w, label_h, std::max(band, 1), text};
+
+  std::vector<pixel_box_t> boxes;
+  leaves(image, ink, splitter.band, boxes);
+  if (boxes.size() > kMaxParts) {
+    splitter.split(ink, false, run_t::none, areas);
+  } else {
+    std::vector<part_t> parts(boxes.size());
+    for (size_t i = 0; i < boxes.size(); ++i)
+      parts[i] = {boxes[i], text.run(boxes[i]), splitter.fits(boxes[i])};
+    const grouping_t grouping = group_parts(parts, splitter);
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (!parts[i].groups) {
+        splitter.split(parts[i].box, false, parts[i].run, areas);
+        continue;
+      }
+      if (grouping.of[i] != i) continue;
+      pixel_box_t box = parts[i].box;
+      std::vector<pixel_box_t> members{parts[i].box};
+      for (size_t k = i + 1; k < parts.size(); ++k) {
+        if (grouping.of[k] != i) continue;
+        box = join(box, parts[k].box);
+        members.push_back(parts[k].box);
+      }
+      splitter.place_group(box, grouping.run[i], members, areas);
+    }
+  }
+  for (area_t &a : areas)
+    a.parts = int(std::count_if(boxes.begin(), boxes.end(), [&](const pixel_box_t &b) {
+      return b.x0 >= a.box.x0 && b.y0 >= a.box.y0 && b.x1 <= a.box.x1 && b.y1 <= a.box.y1;
+    }));
+  reading_order(areas, 0, areas.size(), true);
   return areas;
 }
 

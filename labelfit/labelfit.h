@@ -120,16 +120,31 @@ enum class area_size_t {
 struct area_t {
   pixel_box_t box;
   area_size_t size = area_size_t::fits;
+  int parts = 1;           // printed parts, parted by white bands, taken as one
+  bool text_only = false;  // nothing but text on it: no code, picture or rule
   bool operator==(const area_t &) const = default;
 };
 
-// The printed areas of `image` for a label of label_w x label_h pixels, in reading order:
-// the ink is cut at white bands of at least `band` rows (first) or columns, and
-// neighbouring pieces are joined again while together they still fit, so a label's own
-// white gaps do not split it. An area up to kOversize over the label is not cut. Empty
-// for a blank page.
+// A word of the page's text where it is drawn, and whether it runs up or down the page
+// (the text of a label lying on it) rather than across.
+struct text_word_t {
+  pixel_box_t box;
+  bool sideways = false;
+};
+
+// The printed areas of `image` for a label of label_w x label_h pixels, in reading order.
+// The parts of the page are the ink parted by white bands of at least `band` pixels. A
+// part larger than the label is an area of its own. The others are taken together while
+// one lies under another as their text is read (parts with text running across the page
+// one above the other, with text running up or down it side by side; parts without text
+// either way), with nothing else between or beside them inside the box they make: a
+// label's sections stay one label, and the text beside it (a receipt, a shop's header)
+// does not join it. What is taken together and does not fit the label is parted again:
+// a line of text at its end that alone makes it too large (a caption) is left to itself,
+// up to kOversize over the label it is one label, and a larger one is cut at white bands
+// into as few pieces that fit as can be. Empty for a blank page.
 std::vector<area_t> find_areas(const gray_image_t &image, double label_w, double label_h,
-                               int band);
+                               int band, std::span<const text_word_t> words = {});
 
 // A frame drawn round a label: its outer edges, and the ink bounds inside its lines.
 struct frame_t {

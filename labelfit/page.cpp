@@ -9,7 +9,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "labelfit/labelfit.h"
 
@@ -100,10 +99,17 @@ std::vector<uint8_t> clean_scan(const gray_image_t &image) {
   return clean;
 }
 
+// An area of the page in points on the shown page, and whether it is text only.
+struct placed_t {
+  pdf_rect_t r;
+  bool text_only = false;
+};
+
 // Whether another of `fitting` (the page's areas that fit the label) of about the same size
-// (each side within half again of the other's) lies one or two label pitches across or
-// down from `a`, edges in line within kPitchSlack: a sheet of labels, each printed alike.
-bool on_label_pitch(const pdf_rect_t &a, const std::vector<pdf_rect_t> &fitting,
+// (each side within half again of the other's) and kind (text only or not) lies one or two
+// label pitches across or down from `a`, edges in line within kPitchSlack: a sheet of
+// labels, each printed alike. A receipt of text beside a shipping label is not.
+bool on_label_pitch(const placed_t &a, const std::vector<placed_t> &fitting,
                     label_size_t label) {
   auto pitch = [](double step, double side) {
     for (int k = 1; k <= 2; ++k)
@@ -112,9 +118,12 @@ bool on_label_pitch(const pdf_rect_t &a, const std::vector<pdf_rect_t> &fitting,
     return false;
   };
   auto alike = [](double p, double q) { return p <= 1.5 * q && q <= 1.5 * p; };
-  for (const pdf_rect_t &b : fitting) {
-    if (!alike(a.x1 - a.x0, b.x1 - b.x0) || !alike(a.y1 - a.y0, b.y1 - b.y0)) continue;
-    const double dx = std::abs(b.x0 - a.x0), dy = std::abs(b.y0 - a.y0);
+  for (const placed_t &other : fitting) {
+    const pdf_rect_t &b = other.r, &r = a.r;
+    if (other.text_only != a.text_only || !alike(r.x1 - r.x0, b.x1 - b.x0) ||
+        !alike(r.y1 - r.y0, b.y1 - b.y0))
+      continue;
+    const double dx = std::abs(b.x0 - r.x0), dy = std::abs(b.y0 - r.y0);
     for (const auto &[w, h] : {std::pair{label.width, label.height}, {label.height, label.width}})
       if ((dx <= kPitchSlack && pitch(dy, h)) || (dy <= kPitchSlack && pitch(dx, w))) return true;
   }
@@ -179,6 +188,38 @@ std::string at(const pdf_rect_t &r) {
   snprintf(text, sizeof text, "%s at %.2f, %.2f in", inches(r.x1 - r.x0, r.y1 - r.y0).c_str(),
            r.x0 / 72, r.y0 / 72);
   return text;
+}
+
+// The words of the page's text where the page is drawn at `scale` pixels a point, and
+// whether each runs up or down the page rather than across it.
+std::vector<text_word_t> page_words(const poppler::page &page, double scale) {
+  std::vector<text_word_t> words;
+  for (const poppler::text_box &word : page.text_list()) {
+    const poppler::rectf b = word.bbox();
+    if (!(b.width() > 0 && b.height() > 0)) continue;
+    words.push_back({{int(std::floor(b.left() * scale)), int(std::floor(b.top() * scale)),
+                      int(std::ceil(b.right() * scale)), int(std::ceil(b.bottom() * scale))},
+                     word.rotation() % 2 == 1});
+  }
+  return words;
+}
+
+// Whether a frame of `r` is about the label's size, either way round: each side at least
+// kOversize short of the label's. Lines round a paragraph are no cut frame of a label.
+bool about_label(const pdf_rect_t &r, label_size_t label) {
+  const double w = r.x1 - r.x0, h = r.y1 - r.y0, least = 1 - kOversize;
+  return (w >= label.width * least && h >= label.height * least) ||
+         (w >= label.height * least && h >= label.width * least);
+}
+
+double extent(const pdf_rect_t &r) { return (r.x1 - r.x0) * (r.y1 - r.y0); }
+
+// Whether two areas are of about the same size, either way round: the shorter sides, and
+// the longer sides, each within half again of the other's.
+bool alike(const pdf_rect_t &a, const pdf_rect_t &b) {
+  auto near = [](double p, double q) { return p <= 1.5 * q && q <= 1.5 * p; };
+  const double aw = a.x1 - a.x0, ah = a.y1 - a.y0, bw = b.x1 - b.x0, bh = b.y1 - b.y0;
+  return near(std::min(aw, ah), std::min(bw, bh)) && near(std::max(aw, ah), std::max(bw, bh));
 }
 
 }  // namespace
@@ -249,55 +290,108 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
   const std::vector<uint8_t> clean = clean_scan(image);
   if (!clean.empty()) image = {image.width, image.height, size_t(image.width), clean};
   const double scale = dpi / 72;  // pixels a point
+  const std::vector<text_word_t> words = page_words(page, scale);
   const std::vector<area_t> areas = find_areas(image, label.width * scale, label.height * scale,
-                                               int(std::ceil(kBandPoints * scale)));
+                                               int(std::ceil(kBandPoints * scale)), words);
   if (areas.empty()) {
     out.note = size + ", blank: left as it is";
     return out;
   }
 
-  // Each area in points on the shown page, and what it is.
+  // Each area in points on the shown page, and what it is: why it is a label, or why not.
   auto points = [scale](const pixel_box_t &b) {
     return pdf_rect_t{b.x0 / scale, b.y0 / scale, b.x1 / scale, b.y1 / scale};
   };
-  std::vector<pdf_rect_t> fitting;
+  std::vector<placed_t> fitting;
   for (const area_t &a : areas)
-    if (a.size == area_size_t::fits) fitting.push_back(points(a.box));
-  const bool label_portrait = label.width < label.height;
-  std::string taken, left;
+    if (a.size == area_size_t::fits) fitting.push_back({points(a.box), a.text_only});
+  struct judged_t {
+    pdf_rect_t r;
+    std::string why;      // a label: why it is one; else why it is left off
+    bool label = false;
+    bool beside = false;   // a label for its size alone: not beside a label unlike it
+    std::string how;       // its cut frame left off
+  };
+  std::vector<judged_t> judged(areas.size());
+  auto take = [](judged_t &j, std::string why, bool beside = false) {
+    j.label = true;
+    j.beside = beside;
+    j.why = std::move(why);
+  };
+  auto leave = [](judged_t &j, std::string why) {
+    j.label = j.beside = false;
+    j.why = std::move(why);
+  };
+  char text[128];
   for (size_t i = 0; i < areas.size(); ++i) {
-    pdf_rect_t r = points(areas[i].box);
-    std::string why;  // empty: a label
-    std::string how;
+    judged_t &j = judged[i];
+    j.r = points(areas[i].box);
     if (areas[i].size != area_size_t::fits) {
-      // A cut frame round the label, up to kOversize larger than it: the label inside
-      // printed, the frame and whatever is outside it left off.
+      // A cut frame round the label, about its size and up to kOversize larger: the label
+      // inside printed, the frame and whatever is outside it left off.
       const std::optional<frame_t> frame = find_frame(image, areas[i].box);
       const pdf_rect_t outer = frame ? points(frame->frame) : pdf_rect_t{};
       const pdf_rect_t in = frame ? points(frame->inside) : pdf_rect_t{};
       auto oversize = [&](const pdf_rect_t &b) {
         return fits_oversize(b.x1 - b.x0, b.y1 - b.y0, label.width, label.height, 2);
       };
-      if (frame && oversize(outer) && oversize(in)) {
-        how = ", cut frame left off";
-        r = in;
+      if (frame && oversize(outer) && about_label(outer, label) && oversize(in)) {
+        j.r = in;
+        j.how = ", cut frame left off";
+        take(j, "");
       } else if (areas[i].size == area_size_t::larger) {
-        why = "larger than the label";
+        leave(j, "larger than the label");
+      } else {
+        take(j, "a little larger than the label", true);
       }
-    } else {
-      const double fill = (r.x1 - r.x0) * (r.y1 - r.y0) / (label.width * label.height);
-      // The page's only printed area loses nothing by being printed on its own.
-      if (areas.size() > 1 && fill < kMinFill && !on_label_pitch(r, fitting, label)) {
-        char text[64];
-        snprintf(text, sizeof text, "fills only %.0f %% of the label", fill * 100);
-        why = text;
-      }
-    }
-    if (!why.empty()) {
-      left += (left.empty() ? "" : "; ") + at(r) + ", " + why;
       continue;
     }
+    const double fill = (j.r.x1 - j.r.x0) * (j.r.y1 - j.r.y0) / (label.width * label.height);
+    snprintf(text, sizeof text, "%.0f %% of the label", fill * 100);
+    // The page's only printed area loses nothing by being printed on its own.
+    if (areas.size() == 1) {
+      take(j, "the page's only printed area");
+    } else if (on_label_pitch({j.r, areas[i].text_only}, fitting, label)) {
+      take(j, "one of a sheet of labels alike");
+    } else if (fill >= kMinFill) {
+      take(j, std::string("fills ") + text, true);
+    } else {
+      leave(j, std::string("fills only ") + text);
+    }
+  }
+  // The page's label: the largest of those that are more than text (a code, a picture, a
+  // rule), else the largest. Beside it, what is a label for its size alone is not one
+  // when it is text only and the label is not (a receipt, instructions), or when it is
+  // not of the label's size (a receipt column).
+  size_t main = areas.size();
+  for (size_t i = 0; i < areas.size(); ++i) {
+    if (!judged[i].label) continue;
+    if (main == areas.size() || areas[main].text_only > areas[i].text_only ||
+        (areas[main].text_only == areas[i].text_only &&
+         extent(judged[i].r) > extent(judged[main].r)))
+      main = i;
+  }
+  for (size_t i = 0; i < areas.size(); ++i) {
+    judged_t &j = judged[i];
+    if (!j.beside || i == main) continue;
+    if (areas[i].text_only && !areas[main].text_only) {
+      leave(j, "text only, beside a label");
+    } else if (!alike(j.r, judged[main].r)) {
+      leave(j, "not the size of the label beside it");
+    }
+  }
 
+  const bool label_portrait = label.width < label.height;
+  std::string taken, left;
+  for (size_t i = 0; i < areas.size(); ++i) {
+    const judged_t &j = judged[i];
+    std::string parts;
+    if (areas[i].parts > 1) parts = ", " + std::to_string(areas[i].parts) + " parts";
+    if (!j.label) {
+      left += (left.empty() ? "" : "; ") + at(j.r) + parts + ", " + j.why;
+      continue;
+    }
+    const pdf_rect_t &r = j.r;
     const double w = r.x1 - r.x0, h = r.y1 - r.y0;
     // An area a little over the label is shrunk to fit rather than left for the rest of
     // the chain, which would scale the page to fill the label and cut its edges.
@@ -305,16 +399,16 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label) {
                               label, crop, out.rotate);
     if (!clean.empty() && label.dpi > 0)
       area.picture = draw_picture(page, r, area, label, height);
-    char text[128];
-    snprintf(text, sizeof text, "%s %s%s%s", out.labels.empty() ? "" : ";", at(r).c_str(),
-             area.turn ? ", turned" : "", how.c_str());
-    if (area.scale < 1)
-      snprintf(text + strlen(text), sizeof text - strlen(text), ", shrunk to %.1f %%",
-               area.scale * 100);
-    if (area.picture)
-      snprintf(text + strlen(text), sizeof text - strlen(text), ", a scan drawn at %.0f dpi",
-               label.dpi);
-    taken += text;
+    taken += std::string(out.labels.empty() ? " " : "; ") + at(r) + (area.turn ? ", turned" : "") +
+             parts + (j.why.empty() ? "" : ", " + j.why) + j.how;
+    if (area.scale < 1) {
+      snprintf(text, sizeof text, ", shrunk to %.1f %%", area.scale * 100);
+      taken += text;
+    }
+    if (area.picture) {
+      snprintf(text, sizeof text, ", a scan drawn at %.0f dpi", label.dpi);
+      taken += text;
+    }
     out.labels.push_back(std::move(area));
   }
   const std::string others = left.empty() ? "" : "; left off: " + left;

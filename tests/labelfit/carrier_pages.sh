@@ -28,6 +28,25 @@
 #   letter-scan.pdf       Letter scanned at 300 dpi: the label and its codes an image on
 #                         light gray noise
 #
+# and pages as a browser prints them (headless Chromium), the label without a frame, its
+# sections parted by white bands wider than a quarter inch, with a Code 128, a QR code and
+# a DataMatrix (no PDF417), as pictures or as paths:
+#
+#   browser-receipt.pdf     Letter: the label top-left, a short receipt column beside it, a
+#                           dashed cut line across the page, instructions under it; codes
+#                           as pictures
+#   browser-receipt-svg.pdf the same with codes as paths, other gaps, a receipt column as
+#                           tall as the label and nearer to it, a line of text turned along
+#                           the label's right edge
+#   browser-instr-above.pdf Letter: instructions and the cut line above the label, a wide
+#                           receipt beside it, gaps of half an inch
+#   browser-a4.pdf          A4: a caption line over the label, a receipt and instructions
+#                           beside it, the cut line under it
+#   browser-lying.pdf       Letter: the label lying (6 x 4 in, turned), a receipt beside it,
+#                           the cut line and instructions under it
+#   browser-landscape.pdf   Letter lying (11 x 8.5 in): the label, a wide receipt beside it
+#   browser-alone.pdf       Letter: the label alone, gaps of 0.5 to 0.7 in
+#
 # Beside each, NAME.codes lists its codes in label order: "LABEL SYMBOLOGY DATA" a line.
 #
 #   carrier_pages.sh OUTDIR
@@ -218,6 +237,17 @@ page sheet-4x2 612 792 < <(
       text_lines $((x + 14)) $((y - 50)) Helvetica 11 "$n$n Harbour Road" "Springfield 9021$((n % 10))"
     done
   done)
+source "$(dirname "$0")/browser_page.sh"
+browser_page browser-receipt P1
+browser_page browser-receipt-svg P2 codes=svg module=1.5 gaps="0.3 0.6 0.45" receipt=1.5 lines=30 gutter=0.3 \
+  strip=1
+browser_page browser-instr-above P3 codes=svg top=2.4 gaps="0.5 0.5 0.5" receipt=3.2 lines=6 rfont=10 instr=above
+browser_page browser-a4 P4 page=a4 left=0.4 top=0.7 module=1.5 gaps="0.28 0.4 0.3" receipt=2.4 lines=8 \
+  instr=beside caption="Cut out the label and attach it to the largest side of the parcel"
+browser_page browser-lying P5 lying=1 gaps="0.4 0.4 0.4" receipt=1.5 lines=12 gutter=0.35
+browser_page browser-landscape P6 page=letter-lying left=0.5 top=0.5 receipt=3 lines=14 rfont=9
+browser_page browser-alone P7 codes=svg gaps="0.5 0.7 0.6" receipt=0 instr=none
+rm -rf "$out/chromium"
 page letter-scan-vector 612 792 < <(echo "gsave 18 342 translate"; label_ps N1 1; echo "grestore")
 # The scan: the page drawn at 300 dpi, multiplied with light gray noise, as a picture.
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r300 -o "$out/scan.png" "$out/letter-scan-vector.pdf"

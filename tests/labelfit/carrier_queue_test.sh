@@ -52,12 +52,19 @@ catalogue=(
   "instructions 4x6 1 whole"
   "label-4x6 4x2 1 codes"
   "sheet-4x2 4x2 10 ink"
+  "browser-receipt 4x6 1 codes"
+  "browser-receipt-svg 4x6 1 codes"
+  "browser-instr-above 4x6 1 codes"
+  "browser-a4 4x6 1 codes"
+  "browser-lying 4x6 1 codes"
+  "browser-landscape 4x6 1 codes"
+  "browser-alone 4x6 1 codes"
 )
-wanted=${LAYOUTS:-letter-topleft letter-two a4 landscape-6x4 label-4x6 letter-receipt a4-cutframe letter-oversize instructions label-4x6@4x2}
+wanted=${LAYOUTS:-letter-topleft letter-two a4 landscape-6x4 label-4x6 letter-receipt a4-cutframe letter-oversize instructions label-4x6@4x2 browser-receipt browser-lying}
 
 [ -n "$pdf417" ] || { echo "skipped: pdf417_read was not built (libzxing-dev is not installed)"; exit 77; }
 source "$source_dir/scripts/private_cupsd.sh"
-cupsd_test_lock "$port" lpadmin lp ipptool gs zint zbarimg dmtxread qpdf convert
+cupsd_test_lock "$port" lpadmin lp ipptool gs zint zbarimg dmtxread qpdf convert identify chromium
 source "$source_dir/tests/e2e/label_checks.sh"
 work=$(mktemp -d /tmp/vantel-carrier-test.XXXXXX)
 chmod 755 "$work"

@@ -45,7 +45,8 @@ std::string text(const std::vector<area_t> &areas) {
   std::string s;
   for (const area_t &a : areas)
     s += (s.empty() ? "" : " ") + text(a.box) +
-         (a.size == area_size_t::oversize ? " over" : a.size == area_size_t::larger ? " larger" : "");
+         (a.size == area_size_t::oversize ? " over" : a.size == area_size_t::larger ? " larger" : "") +
+         (a.text_only ? " text" : "");
   return s;
 }
 
@@ -88,6 +89,74 @@ TEST(FindAreas, CutAtBandsAndJoinedWhileTheyFit) {
     const gray_image_t image{200, 150, 200, pixels};
     EXPECT_EQ(text(find_areas(image, 40, 60, 5)), c.want) << c.name;
   }
+}
+
+// Parts taken together as they are read, on a 240 x 160 picture with bands of 5: boxes
+// drawn black, each a word across the page ("a"), up it ("s") or no text ("-"). A label's
+// sections stay one label, what lies beside them or is read the other way does not join
+// them, and what is taken together and does not fit is parted where it costs least.
+TEST(FindAreas, PartsTakenTogetherAsTheyAreRead) {
+  struct Box {
+    pixel_box_t box;
+    char text = 'a';
+  };
+  struct Case {
+    const char *name;
+    std::vector<Box> boxes;
+    double label_w, label_h;
+    const char *want;
+  } cases[] = {
+      {"a label's sections stay one; the receipt beside them, cut line and instructions do "
+       "not join",
+       {{{10, 10, 46, 16}}, {{10, 22, 40, 32}}, {{12, 38, 46, 44}}, {{10, 50, 24, 64}, '-'},
+        {{34, 54, 46, 66}, '-'}, {{52, 10, 68, 30}}, {{5, 75, 235, 77}, '-'},
+        {{10, 85, 230, 110}}},
+       40, 60,
+       "10,10-46,66 52,10-68,30 text 5,75-235,77 larger 10,85-230,110 larger text"},
+      {"a label lying on the page stays one, the header over it does not join",
+       {{{105, 50, 140, 54}}, {{100, 60, 106, 90}, 's'}, {{112, 60, 118, 90}, 's'},
+        {{124, 62, 138, 88}, '-'}, {{144, 60, 150, 90}, 's'}},
+       40, 60, "105,50-140,54 text 100,60-150,90"},
+      {"labels of a sheet, one above another, are not one label turned",
+       {{{10, 10, 30, 18}}, {{10, 40, 30, 48}}}, 60, 30, "10,10-30,18 text 10,40-30,48 text"},
+      {"without text the same boxes are one label",
+       {{{10, 10, 30, 18}, '-'}, {{10, 40, 30, 48}, '-'}}, 60, 30, "10,10-30,48"},
+      {"a caption that makes the label too large is left to itself",
+       {{{10, 4, 30, 7}}, {{10, 13, 48, 40}}, {{10, 46, 48, 70}, '-'}}, 40, 60,
+       "10,4-30,7 text 10,13-48,70"},
+      {"a line turned along the label's side is the label's, not the receipt's beside it",
+       {{{10, 10, 34, 20}}, {{10, 26, 30, 34}}, {{10, 40, 30, 50}}, {{37, 36, 40, 54}, 's'},
+        {{10, 60, 34, 68}}, {{46, 20, 70, 60}}},
+       40, 60, "10,10-40,68 text 46,20-70,60 text"},
+      {"a line turned along a lying label's edge is the label's, not the caption's over it",
+       {{{112, 50, 140, 54}}, {{100, 64, 106, 100}, 's'}, {{112, 61, 140, 63}},
+        {{112, 70, 118, 100}, 's'}, {{124, 72, 138, 98}, '-'}, {{144, 70, 150, 100}, 's'}},
+       40, 60, "112,50-140,54 text 100,61-150,100"},
+      {"too large: parted into the fewest pieces that fit, the longest kept whole",
+       {{{10, 4, 30, 12}}, {{10, 18, 40, 44}}, {{10, 50, 40, 76}, '-'}}, 40, 60,
+       "10,4-30,12 text 10,18-40,76"},
+  };
+  for (const Case &c : cases) {
+    std::vector<uint8_t> pixels(240 * 160, 255);
+    std::vector<text_word_t> words;
+    for (const Box &b : c.boxes) {
+      for (int y = b.box.y0; y < b.box.y1; ++y)
+        for (int x = b.box.x0; x < b.box.x1; ++x) pixels[y * 240 + x] = 0;
+      if (b.text != '-') words.push_back({b.box, b.text == 's'});
+    }
+    const gray_image_t image{240, 160, 240, pixels};
+    EXPECT_EQ(text(find_areas(image, c.label_w, c.label_h, 5, words)), c.want) << c.name;
+  }
+}
+
+// Lines of text across the page, 7 points thick and 12 apart, filling each of `blocks`
+// from its top (a paragraph, a receipt): one printed part each.
+std::vector<test_text_t> lines(const std::vector<pdf_rect_t> &blocks) {
+  std::vector<test_text_t> out;
+  for (const pdf_rect_t &b : blocks)
+    for (double top = b.y1; top - 7 >= b.y0 - 0.01; top -= 12)
+      out.push_back({{b.x0, top - 7, b.x1, top}});
+  return out;
 }
 
 std::unique_ptr<poppler::page> first_page(const std::unique_ptr<poppler::document> &document) {
@@ -190,8 +259,8 @@ TEST(FindLabels, TakesTheLabelsAndLeavesTheRestOff) {
   } cases[] = {
       {"a receipt column beside the label",
        {kLetter, {label, {340, 500, 500, 774}}}, k4x6, 1,
-       "1 label: 4.00 x 6.00 in at 0.25, 0.25 in; left off: 2.22 x 3.81 in at 4.72, 0.25 in, "
-       "fills only 35 % of the label"},
+       "1 label: 4.00 x 6.00 in at 0.25, 0.25 in, fills 100 % of the label; left off: 2.22 x "
+       "3.81 in at 4.72, 0.25 in, fills only 35 % of the label"},
       {"a cut line across the page and instructions under it",
        {kLetter, {label, {18, 300, 594, 301}, {18, 100, 594, 280}}}, k4x6, 1,
        "left off: 8.00 x 0.01 in at 0.25, 6.82 in, larger than the label; 8.00 x 2.50 in at "
@@ -216,7 +285,7 @@ TEST(FindLabels, TakesTheLabelsAndLeavesTheRestOff) {
        "the label; 6.94 x 5.56 in at 0.50, 4.94 in, larger than the label"},
       {"a sheet of small labels", {kLetter, sheet}, k4x2, 10, "10 labels:"},
       {"a scan's gray paper is no ink", {kLetter, {label, {340, 500, 500, 774}}, 0, {}, 0.85},
-       k4x6, 1, "1 label: 4.00 x 6.00 in at 0.25, 0.25 in; left off"},
+       k4x6, 1, "1 label: 4.00 x 6.00 in at 0.25, 0.25 in, fills 100 % of the label; left off"},
       {"a 4 x 6 in page on a 4 x 2 in queue", {{0, 0, 288, 432}, {label}}, k4x2, 1,
        "4.00 x 6.00 in, a label's page that does not fit the label as it lies: whole, turned, "
        "shrunk to 50.0 %"},
@@ -226,6 +295,29 @@ TEST(FindLabels, TakesTheLabelsAndLeavesTheRestOff) {
        "lies: whole, turned"},
       {"a 4 x 2 in page on a 4 x 6 in queue", {{0, 0, 288, 144}, {label}}, k4x6, 0,
        "no wider than the head: left as it is"},
+      {"the sections of a label without a frame, a receipt beside them, a cut line and "
+       "instructions under them",
+       {kLetter,
+        {{30, 560, 280, 610}, {30, 380, 130, 480}, {200, 400, 280, 480}, {18, 330, 594, 331}},
+        0, {}, 1, {},
+        lines({{30, 740, 280, 760}, {30, 650, 200, 700}, {36, 230, 576, 300},
+               {330, 640, 480, 760}})},
+       k4x6, 1,
+       "1 label: 3.47 x 5.28 in at 0.42, 0.44 in, 5 parts, fills 76 % of the label; left off: "
+       "2.08 x 1.60 in at 4.58, 0.44 in, fills only 14 % of the label; 8.00 x 0.01 in at 0.25, "
+       "6.40 in, larger than the label; 7.50 x 0.93 in at 0.50, 6.83 in, larger than the label"},
+      {"beside a label, a receipt of its size, text only",
+       {kLetter, {label}, 0, {}, 1, {}, lines({{340, 466, 540, 774}})}, k4x6, 1,
+       "2.78 x 4.26 in at 4.72, 0.25 in, text only, beside a label"},
+      {"a dashed box round a notice, as wide as the label is long, is no cut frame",
+       {kLetter, frame({30, 200, 490, 260}, 6, 3, {label}), 0, {}, 1, {},
+        lines({{40, 210, 480, 250}})},
+       k4x6, 1,
+       "1 label: 4.00 x 6.00 in at 0.25, 0.25 in, fills 100 % of the label; left off: 6.39 x "
+       "0.83 in at 0.42, 7.39 in, not the size of the label beside it"},
+      {"beside a label, a column not of its size",
+       {kLetter, {label, {340, 354, 470, 774}}}, k4x6, 1,
+       "1.81 x 5.83 in at 4.72, 0.25 in, not the size of the label beside it"},
   };
   for (const Case &c : cases) {
     const page_labels_t got = labels_of(c.page, c.label);

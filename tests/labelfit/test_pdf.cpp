@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -35,7 +36,27 @@ std::string make_pdf(const std::vector<test_page_t> &pages) {
       snprintf(line, sizeof line, "%g %g %g %g re f\n", b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
       content += line;
     }
-    QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /Resources << >> >>");
+    // Helvetica's "M" is 0.833 of the size wide, and its words reach 0.718 of it above
+    // the baseline and 0.207 below: a size of the box's thickness / 0.7, the baseline a
+    // quarter of it in, and the word stretched to its length cover the box.
+    for (const test_text_t &t : p.text) {
+      const pdf_rect_t &b = t.box;
+      const double thick = t.sideways ? b.x1 - b.x0 : b.y1 - b.y0;
+      const double length = t.sideways ? b.y1 - b.y0 : b.x1 - b.x0;
+      const double size = thick / 0.7;
+      char line[256];
+      snprintf(line, sizeof line, "%g %g %g %g re f\nBT 3 Tr /F1 %g Tf %g Tz ", b.x0, b.y0,
+               b.x1 - b.x0, b.y1 - b.y0, size, 100 * length / (0.833 * size));
+      content += line;
+      if (t.sideways)
+        snprintf(line, sizeof line, "0 1 -1 0 %g %g Tm (M) Tj ET\n", b.x1 - thick / 4, b.y0);
+      else
+        snprintf(line, sizeof line, "1 0 0 1 %g %g Tm (M) Tj ET\n", b.x0, b.y0 + thick / 4);
+      content += line;
+    }
+    QPDFObjectHandle page = QPDFObjectHandle::parse(
+        "<< /Type /Page /Resources << /Font << /F1 << /Type /Font /Subtype /Type1 "
+        "/BaseFont /Helvetica >> >> >> >>");
     page.replaceKey("/MediaBox", rect_array(p.media));
     if (p.crop) page.replaceKey("/CropBox", rect_array(*p.crop));
     if (p.rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(p.rotate));
