@@ -169,6 +169,10 @@ page_labels_t find_labels(const poppler::page &page, label_size_t label);
 // the document can't be read or written, or has another number of pages than `pages`.
 std::string write_labels(std::span<const char> pdf, std::span<const page_labels_t> pages);
 
+// How many pages qpdf finds in `pdf`, reading it as CUPS's pdftopdf does (repairing what
+// it can); -1 when it can't read it at all.
+int count_pages(std::span<const char> pdf);
+
 // find_labels on every page of `pdf`, then write_labels when some page has labels.
 // Never throws: a document that is not a readable PDF, needs a password or can't be
 // rewritten is left as it is, and the notes say why.

@@ -101,6 +101,17 @@ void make_label_page(QPDF &qpdf, QPDFPageObjectHelper page, const label_area_t &
 
 }  // namespace
 
+int count_pages(std::span<const char> pdf) {
+  try {
+    QPDF qpdf;
+    qpdf.setSuppressWarnings(true);
+    qpdf.processMemoryFile("print job", pdf.data(), pdf.size());
+    return static_cast<int>(QPDFPageDocumentHelper(qpdf).getAllPages().size());
+  } catch (const std::exception &) {
+    return -1;
+  }
+}
+
 std::string write_labels(std::span<const char> pdf, std::span<const page_labels_t> pages) {
   QPDF qpdf;
   qpdf.setSuppressWarnings(true);

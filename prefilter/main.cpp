@@ -90,6 +90,13 @@ int main(int argc, char *argv[]) {
     return 1;
   }
 
+  // A PDF read without a page would print nothing while the job reported it done: the
+  // filters after this one read it the same way and pass on no page.
+  if (count_pages(input) == 0) {
+    fputs("ERROR: The document has no page that can be printed\n", stderr);
+    return 1;
+  }
+
   const job_fit_t job = read_job(getenv("PPD"), argv[5]);
   fit_result_t result;
   if (!job.find) {

@@ -78,6 +78,8 @@ TEST(Pdftolabel, CutsWhatItCanAndPassesTheRestOnAsItCame) {
   const std::string label = make_pdf({{{0, 0, 288, 432}, {{18, 18, 270, 414}}}});
   WriteFile(letter_file, letter);
   const std::vector<std::string> with_ppd{"PPD=" + ppd};
+  std::string no_pages = letter;
+  no_pages.replace(no_pages.find("/Kids"), 5, "/Kxds");
   const std::string usage = "ERROR: pdftolabel job-id user title copies options [file]\n";
 
   struct Case {
@@ -101,6 +103,10 @@ TEST(Pdftolabel, CutsWhatItCanAndPassesTheRestOnAsItCame) {
       {"a PDF cut short", {"1", "u", "t", "1", ""}, letter.substr(0, 40), with_ppd, 0, true,
        "left as it is"},
       {"nothing", {"1", "u", "t", "1", ""}, "", with_ppd, 0, true, "not a PDF"},
+      // A page tree that names no page (a garbled /Kids): nothing would print.
+      {"a PDF with no page", {"1", "u", "t", "1", "LabelFit=Off"},
+       no_pages, with_ppd, 1, false,
+       "ERROR: The document has no page that can be printed\n"},
       {"a file that is not there", {"1", "u", "t", "1", "", dir.path + "/none"}, "", with_ppd, 1,
        false, "ERROR: Unable to open print file\n"},
       {"too few arguments", {"1", "u", "t", "1"}, letter, with_ppd, 1, false, usage},
