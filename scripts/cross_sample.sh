@@ -6,12 +6,17 @@
 # every block of machine code it runs, and the package's debug symbols say which of them
 # are the NEON kernel's. On armhf the filter is run once more on a processor without NEON,
 # where the portable kernel must run and print the same bytes.
+# Last the printer application of the package, under qemu, and this machine's own: each
+# answers its web pages and `status`, and prints the sample label and the ramp, as PDFs and
+# as PNGs, into the same bytes.
 #
 #   scripts/cross_sample.sh ARCH [DEB_DIR]     (ARCH: armhf, arm64; DEB_DIR: the folder
 #                                              scripts/deb_build.sh wrote, build/deb/ARCH)
 #
 # The target's libraries come from scripts/cross_deps.sh. Files go to
 # build/cross-sample-ARCH/; the filter's log to a private log folder of this run's own.
+# The printer applications listen on 127.0.0.1:8760 and 8761: run the script in a network
+# namespace of its own (unshare --net).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=$1
@@ -24,13 +29,15 @@ esac
 if [ -z "${VANTEL_CROSS_SAMPLE_PRIVATE_LOG:-}" ]; then
   deb=$(ls "$debs"/printer-driver-vantel_*_"$arch".deb)
   dbgsym=$(ls "$debs"/printer-driver-vantel-dbgsym_*_"$arch".deb)
+  app_deb=$(ls "$debs"/vantel-printer-app_*_"$arch".deb)
   scripts/build.sh build >/dev/null
   scripts/cross_deps.sh "$arch" "build-sysroot-$arch" >/dev/null
   out=build/cross-sample-$arch
-  rm -rf "$out" && mkdir -p "$out/package" "$out/debug"
+  rm -rf "$out" && mkdir -p "$out/package" "$out/debug" "$out/app-package"
   dpkg-deb -x "$deb" "$out/package"
   dpkg-deb -x "$dbgsym" "$out/debug"
-  echo "Package: $deb"
+  dpkg-deb -x "$app_deb" "$out/app-package"
+  echo "Packages: $deb $app_deb"
   VANTEL_CROSS_SAMPLE_PRIVATE_LOG=1 exec tests/support/private_log.sh \
     /var/log/cups/korvel.log "$PWD/scripts/cross_sample.sh" "$@"
 fi
@@ -119,4 +126,83 @@ if [ "$arch" = armhf ]; then
     status=1
   fi
 fi
+
+# The printer application: the package's under qemu and this machine's build, one after
+# the other, each a server with its state in a folder of its own and a printer writing
+# to files. Its pages are the ones every visit loads (the style sheet, sent with a date,
+# is where a PAPPL whose time_t is not libcups's stops).
+source scripts/private_app.sh
+trap app_stop EXIT
+printf '#!/bin/sh\nexec %s -L %s %s "$@"\n' "$qemu" "$PWD/$sysroot" \
+  "$PWD/$out/app-package/usr/bin/vantel-printer-app" >"$out/app-package/run"
+chmod +x "$out/app-package/run"
+for document in label ramp; do
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r203 -o "$out/$document.png" \
+    "$out/$document.pdf"
+done
+# Both find this machine's fonts (the sample's PDF names fonts it does not hold) through
+# the same fontconfig setup, with a cache of this run's own: qemu reads a file from the
+# target's root where the root has it, and the target's root has fonts.conf but no fonts.
+fonts=$PWD/$out/fonts
+mkdir -p "$fonts/cache"
+cp -rL /etc/fonts/conf.d "$fonts/conf.d"
+{
+  printf '<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
+  printf '<fontconfig>\n'
+  for dir in /usr/share/fonts/*/; do
+    [ -e "$sysroot$dir" ] || printf '  <dir>%s</dir>\n' "${dir%/}"
+  done
+  printf '  <cachedir>%s</cachedir>\n' "$fonts/cache"
+  printf '  <include ignore_missing="yes">%s</include>\n</fontconfig>\n' "$fonts/conf.d"
+} >"$fonts/fonts.conf"
+export FONTCONFIG_FILE=$fonts/fonts.conf
+documents=(label.pdf label.png ramp.pdf ramp.png)
+for which in own "$arch"; do
+  port=8760
+  [ "$which" = own ] || port=8761
+  program=$PWD/build/printer-app/vantel-printer-app
+  [ "$which" = own ] || program=$PWD/$out/app-package/run
+  work=$PWD/$out/app-$which
+  if ! app_start "$program" "$work" "$port" 2>"$out/app-$which.start"; then
+    echo "FAIL: printer application ($which): the server did not answer"
+    cat "$out/app-$which.start"
+    status=1
+    continue
+  fi
+  app_run status >"$work/status.out" 2>&1 || true
+  grep -q '^Running, ' "$work/status.out" ||
+    { echo "FAIL: printer application ($which): status: $(head -1 "$work/status.out")"; status=1; }
+  mkdir -p "$work/out"
+  app_run add -d lab -m vantel_203dpi -v "file://$work/out?ext=prn" >/dev/null
+  pages=()
+  for page in / /style.css /lab /lab/media /lab/printing; do
+    code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port$page" || true)
+    pages+=("$page $code")
+  done
+  for document in "${documents[@]}"; do
+    app_run submit -d lab -o media=oe_w288h144_4x2in "$out/$document" >/dev/null
+  done
+  for ((i = 0; i < 600; i++)); do
+    app_run jobs -d lab >"$work/jobs.out" 2>&1 || true
+    [ "$(grep -c ' completed ' "$work/jobs.out")" -lt ${#documents[@]} ] || break
+    grep -q -E ' (aborted|canceled|stopped) ' "$work/jobs.out" && break
+    sleep 0.2
+  done
+  kill -0 "$APP_PID" 2>/dev/null ||
+    { echo "FAIL: printer application ($which): the server stopped"; status=1; }
+  app_stop
+  echo "Printer application ($which): pages ${pages[*]}; status: $(head -1 "$work/status.out")"
+  printf '%s\n' "${pages[@]}" | grep -v ' 200$' >/dev/null &&
+    { echo "FAIL: printer application ($which): a page did not come"; status=1; }
+done
+for document in "${documents[@]}"; do
+  own=$out/app-own/out/$document.prn
+  if [ -s "$own" ] && cmp -s "$own" "$out/app-$arch/out/$document.prn"; then
+    echo "Printer application: $document, 4x2in, vantel_203dpi: $(wc -c <"$own") bytes, the same"
+  else
+    echo "FAIL: printer application: $document: $own and $out/app-$arch/out/$document.prn" \
+      "differ, or are missing"
+    status=1
+  fi
+done
 exit $status

@@ -76,6 +76,40 @@ if(CMAKE_CROSSCOMPILING)
   endforeach()
   set(pappl_host --host=${host})
 endif()
+
+# PAPPL passes time_t values to libcups, and the program passes them to PAPPL
+# (papplClientRespond): the three must have the same time_t. It has 64 bits on 64-bit
+# machines; on 32-bit ones the C library's default 32 unless the flags ask for 64, while
+# libcups has the one its own build had (64 on Debian 13 for armhf, 32 on Debian 12).
+# PAPPL's configure asks libcups which (patches/pappl/0007). So does this, with the same
+# program, where a program can run (natively, or through the emulator of a cross build),
+# and gives its answer to PAPPL's configure and the time_t to the program; a cross build
+# without an emulator takes the default, as PAPPL's configure then does.
+include(CheckTypeSize)
+check_type_size(time_t VANTEL_TIME_T_SIZE LANGUAGE C)
+set(pappl_time64)
+if(VANTEL_TIME_T_SIZE EQUAL 4 AND (NOT CMAKE_CROSSCOMPILING OR CMAKE_CROSSCOMPILING_EMULATOR))
+  set(time64_check ${CMAKE_BINARY_DIR}/pappl-time64/check.c)
+  file(WRITE ${time64_check} [=[
+#include <cups/cups.h>
+/* 2^32 seconds are in 2106 for a libcups with a 64-bit time_t, and in 1970 for one that
+   reads half of the value. */
+int main(void) {
+  const ipp_uchar_t *date = ippTimeToDate((time_t)1 << 32);
+  return !date || date[0] != (2106 >> 8) || date[1] != (2106 & 255);
+}
+]=])
+  try_run(cups_time64_ran cups_time64_built ${CMAKE_BINARY_DIR}/pappl-time64 ${time64_check}
+          COMPILE_DEFINITIONS -D_TIME_BITS=64 -D_FILE_OFFSET_BITS=64 LINK_LIBRARIES Cups::Cups)
+  if(cups_time64_built AND cups_time64_ran EQUAL 0)
+    message(STATUS "PAPPL: libcups has a 64-bit time_t: PAPPL and the program are built with one")
+    set(pappl_time64 pappl_cv_cups_time64=yes)
+    target_compile_definitions(pappl INTERFACE _TIME_BITS=64 _FILE_OFFSET_BITS=64)
+  else()
+    set(pappl_time64 pappl_cv_cups_time64=no)
+  endif()
+endif()
+
 if(VANTEL_PAPPL_SHARED)
   set(pappl_kind --disable-static)
   set(pappl_library ${CMAKE_BINARY_DIR}/pappl/lib/libpappl.so.1)
@@ -93,7 +127,7 @@ ExternalProject_Add(pappl_build
   CONFIGURE_COMMAND <SOURCE_DIR>/configure --prefix=<INSTALL_DIR> ${pappl_host} ${pappl_kind}
     --with-dnssd=avahi --with-tls=gnutls --enable-libjpeg --enable-libpng --enable-libusb --enable-libpam
     "--with-dsoflags=${VANTEL_PAPPL_DSOFLAGS}"
-    "CC=${CMAKE_C_COMPILER}" "CFLAGS=${pappl_cflags}" "LDFLAGS=${pappl_ldflags}"
+    "CC=${CMAKE_C_COMPILER}" "CFLAGS=${pappl_cflags}" "LDFLAGS=${pappl_ldflags}" ${pappl_time64}
   BUILD_IN_SOURCE ON
   BUILD_COMMAND $(MAKE) -C pappl
   INSTALL_COMMAND $(MAKE) -C pappl install
