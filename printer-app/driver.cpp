@@ -189,10 +189,12 @@ bool StartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *de
   job_data_t *data = JobData(job);
   const cups_page_header2_t &header = options->header;
   std::string message;
-  page_refusal_t refusal = CheckRasterPage(header, options->printer_resolution[0], page, message);
+  // PAPPL counts pages from 0; a user counts them from 1.
+  const unsigned number = page + 1;
+  page_refusal_t refusal = CheckRasterPage(header, options->printer_resolution[0], number, message);
   if (refusal == page_refusal_t::none && IsHeaderOfJob(*data, header)) {
     refusal = page_refusal_t::format;
-    message = "Page " + std::to_string(page) + " is not 8-bit gray raster, which is all the printer takes";
+    message = "Page " + std::to_string(number) + " is not 8-bit gray raster, which is all the printer takes";
   }
   if (refusal != page_refusal_t::none) {
     RefuseJob(job, refusal == page_refusal_t::format ? PAPPL_JREASON_DOCUMENT_FORMAT_ERROR
