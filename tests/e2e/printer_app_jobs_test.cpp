@@ -28,11 +28,16 @@
 #include "tests/support/images.h"
 #include "tests/support/printer_app.h"
 #include "tests/support/raster.h"
+#include "tests/support/test_ports.h"
 
 namespace {
 
-// Each test has a port of its own, in the range kept for these tests.
-enum : int { kImagePort = 8750, kBrokenImagePort, kQueuePort, kStressPort, kStatePort, kCancelPort, kPortInUsePort, kFuzzReplayPort };
+// Each test has a port of its own, in the block kept for these tests; nothing listens on
+// kNobodyPort.
+enum : int {
+  kImagePort = kPrinterAppJobsPorts, kBrokenImagePort, kQueuePort, kStressPort, kStatePort,
+  kCancelPort, kPortInUsePort, kFuzzReplayPort, kNobodyPort
+};
 
 bool CanRunServer() { return HaveCommand("ipptool"); }
 
@@ -83,7 +88,7 @@ TEST(PrinterAppImages, PrintGoodImagesAsBefore) {
       {"jpeg-gray", "image/jpeg", EncodeJpeg(PatternImage(300, 150, 1)), "fc3aed540245d846"},
       {"jpeg-rgb-dpi", "image/jpeg", EncodeJpeg(PatternImage(300, 150, 3), 85, 300), "6404d24f96d43250"},
   };
-  AppServer server(kImagePort);
+  AppServer server(TestPort(kImagePort));
   server.Start();
   server.AddPrinter("lab", "vantel_203dpi");
   for (const Case &c : cases) {
@@ -126,7 +131,7 @@ TEST(PrinterAppImages, EndBrokenImagesAtOnce) {
       {"jpeg-random", "image/jpeg", noise},
       {"jpeg-cut-short", "image/jpeg", jpeg.substr(0, jpeg.size() * 2 / 3)},
   };
-  AppServer server(kBrokenImagePort);
+  AppServer server(TestPort(kBrokenImagePort));
   server.Start();
   server.AddPrinter("lab", "vantel_203dpi");
   const std::string good = WriteTemp(server, "good.png", EncodePng(PatternImage(100, 50, 1)));
@@ -241,7 +246,7 @@ bool AllJobsEnded(int port, const std::string &uri) {
 // soon as the last was accepted, print in the order they were sent.
 TEST(PrinterAppJobs, QueueJobsSentAtOnce) {
   SKIP_WITHOUT_TOOLS();
-  AppServer server(kQueuePort);
+  AppServer server(TestPort(kQueuePort));
   server.Start();
   server.AddPrinter("lab", "vantel_203dpi");
   // Big enough to take a while: a job is still printing when the next arrives.
@@ -251,16 +256,16 @@ TEST(PrinterAppJobs, QueueJobsSentAtOnce) {
   std::vector<std::thread> clients;
   for (int i = 0; i < kJobs; ++i) {
     clients.emplace_back([&, i] {
-      IppClient client(kQueuePort);
+      IppClient client(TestPort(kQueuePort));
       results[i] = client.Print(server.PrinterUri("lab"), "queued-" + std::to_string(i), "image/png", file, 50, 20 + i);
     });
   }
   for (std::thread &client : clients) client.join();
-  IppClient one(kQueuePort);
+  IppClient one(TestPort(kQueuePort));
   for (int i = kJobs; i < 2 * kJobs; ++i)
     results[i] = one.Print(server.PrinterUri("lab"), "queued-" + std::to_string(i), "image/png", file, 50, 20 + i);
   for (int i = 0; i < 2 * kJobs; ++i) EXPECT_EQ(results[i].first, IPP_STATUS_OK) << i << ": " << ippErrorString(results[i].first);
-  ASSERT_TRUE(AllJobsEnded(kQueuePort, server.PrinterUri("lab")));
+  ASSERT_TRUE(AllJobsEnded(TestPort(kQueuePort), server.PrinterUri("lab")));
 
   const std::string log = server.Log();
   size_t last = 0;
@@ -284,7 +289,7 @@ TEST(PrinterAppJobs, QueueJobsSentAtOnce) {
 TEST(PrinterAppJobs, StayWholeUnderLoad) {
   SKIP_WITHOUT_TOOLS();
   if (!HaveCommand("gs")) GTEST_SKIP() << "gs is not installed";
-  AppServer server(kStressPort);
+  AppServer server(TestPort(kStressPort));
   // Each job's start is logged at info level; the debug lines of 300 jobs would fill
   // more than the two megabytes of log PAPPL keeps (log and log.O).
   server.Start("info");
@@ -310,7 +315,7 @@ TEST(PrinterAppJobs, StayWholeUnderLoad) {
   const auto start = std::chrono::steady_clock::now();
   for (int c = 0; c < kClients; ++c) {
     clients.emplace_back([&, c] {
-      IppClient client(kStressPort);
+      IppClient client(TestPort(kStressPort));
       for (int n = c; n < kJobs; n += kClients) {
         const Document &document = documents[n % 3];
         // Retries without a pause while the server answers busy, for at most a minute.
@@ -336,7 +341,7 @@ TEST(PrinterAppJobs, StayWholeUnderLoad) {
     return text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
   };
   EXPECT_EQ(failed, 0) << "first: " << firstFailure << "\nserver output:\n" << tail("server.out") << "\nlog:\n" << tail("log");
-  ASSERT_TRUE(AllJobsEnded(kStressPort, server.PrinterUri("lab"))) << tail("server.out");
+  ASSERT_TRUE(AllJobsEnded(TestPort(kStressPort), server.PrinterUri("lab"))) << tail("server.out");
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(server.Run({"status"}).status, 0) << "the server is gone";
 
@@ -380,7 +385,7 @@ bool HasPrinter(const std::string &state, const std::string &name) {
 // it, and a job that was printing when it was killed comes back ended, not stuck.
 TEST(PrinterAppJobs, KeepStateWholeThroughCrashes) {
   SKIP_WITHOUT_TOOLS();
-  AppServer server(kStatePort);
+  AppServer server(TestPort(kStatePort));
   server.Start();
   server.AddPrinter("first", "vantel_203dpi");
   server.AddPrinter("second", "vantel_300dpi");
@@ -405,7 +410,7 @@ TEST(PrinterAppJobs, KeepStateWholeThroughCrashes) {
     server.Start();
     std::atomic<bool> stop{false};
     std::thread client([&] {
-      IppClient ipp(kStatePort);
+      IppClient ipp(TestPort(kStatePort));
       for (int n = 0; !stop; ++n)
         ipp.Print(server.PrinterUri(n % 2 ? "first" : "second"), "crash-" + std::to_string(round) + "-" + std::to_string(n),
                   "image/png", png, 50, 30);
@@ -420,7 +425,7 @@ TEST(PrinterAppJobs, KeepStateWholeThroughCrashes) {
   }
   server.Start();
   for (const char *printer : {"first", "second"}) {
-    EXPECT_TRUE(AllJobsEnded(kStatePort, server.PrinterUri(printer))) << printer << ": a job is stuck";
+    EXPECT_TRUE(AllJobsEnded(TestPort(kStatePort), server.PrinterUri(printer))) << printer << ": a job is stuck";
     const Attributes ok = server.Print(printer, std::string("after-") + printer, "image/png", png);
     EXPECT_EQ(ok.at("job-state"), "completed") << printer;
   }
@@ -430,11 +435,12 @@ TEST(PrinterAppJobs, KeepStateWholeThroughCrashes) {
 // ends when it is cancelled.
 TEST(PrinterAppJobs, CancelAJobThatCannotPrint) {
   SKIP_WITHOUT_TOOLS();
-  AppServer server(kCancelPort);
+  AppServer server(TestPort(kCancelPort));
   server.Start();
-  const CommandResult added = server.Run({"add", "-d", "gone", "-m", "vantel_203dpi", "-v", "socket://127.0.0.1:8799"});
+  const CommandResult added = server.Run({"add", "-d", "gone", "-m", "vantel_203dpi", "-v",
+                                          "socket://127.0.0.1:" + std::to_string(TestPort(kNobodyPort))});
   ASSERT_EQ(added.status, 0) << added.output;
-  IppClient client(kCancelPort);
+  IppClient client(TestPort(kCancelPort));
   const auto [status, id] = client.Print(server.PrinterUri("gone"), "waits", "image/png",
                                          WriteTemp(server, "w.png", EncodePng(PatternImage(40, 20, 1))), 50, 30);
   ASSERT_EQ(status, IPP_STATUS_OK);
@@ -445,26 +451,23 @@ TEST(PrinterAppJobs, CancelAJobThatCannotPrint) {
       "  ATTR uri printer-uri $uri\n  ATTR integer job-id $job_id\n  ATTR name requesting-user-name test\n"
       "  STATUS successful-ok\n}\n";
   server.Ipp(server.PrinterUri("gone"), cancel, {{"job_id", std::to_string(id)}});
-  EXPECT_TRUE(AllJobsEnded(kCancelPort, server.PrinterUri("gone")));
+  EXPECT_TRUE(AllJobsEnded(TestPort(kCancelPort), server.PrinterUri("gone")));
 }
 
 // A second server started on the port of a running one fails at once with a message,
 // and leaves the running one its sub-commands' socket.
 TEST(PrinterAppJobs, RefuseAPortInUse) {
   SKIP_WITHOUT_TOOLS();
-  AppServer server(kPortInUsePort);
+  AppServer server(TestPort(kPortInUsePort));
   server.Start();
   // The same state folder, so the same socket for the sub-commands; a time limit, for
   // a second server that would run on.
-  std::string dir = server.Path("");
-  dir.pop_back();
-  const CommandResult second = RunCommand(
-      {"timeout", "30", APP_PATH, "server", "-o", "server-port=" + std::to_string(kPortInUsePort), "-o",
-       "listen-hostname=127.0.0.1", "-o", "server-options=no-tls"},
-      {"SNAP_COMMON=" + dir, "TMPDIR=" + dir, "HOME=" + dir, "XDG_CONFIG_HOME=" + dir});
+  std::vector<std::string> argv{"timeout", "30"};
+  for (const std::string &word : server.ServerCommand(TestPort(kPortInUsePort))) argv.push_back(word);
+  const CommandResult second = RunCommand(argv);
   EXPECT_NE(second.status, 0);
   EXPECT_NE(second.status, 124) << "the second server ran on";
-  EXPECT_NE(second.output.find("Unable to listen on '127.0.0.1' port " + std::to_string(kPortInUsePort)),
+  EXPECT_NE(second.output.find("Unable to listen on '127.0.0.1' port " + std::to_string(TestPort(kPortInUsePort))),
             std::string::npos)
       << second.output;
   const CommandResult status = server.Run({"status"});
@@ -476,7 +479,7 @@ TEST(PrinterAppJobs, RefuseAPortInUse) {
 // replays them through PAPPL too: each job ends, and the server stays up.
 TEST(PrinterAppJobs, ReplayFuzzInputs) {
   SKIP_WITHOUT_TOOLS();
-  AppServer server(kFuzzReplayPort);
+  AppServer server(TestPort(kFuzzReplayPort));
   server.Start();
   server.AddPrinter("lab", "vantel_203dpi");
   struct Kind {

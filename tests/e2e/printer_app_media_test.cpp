@@ -14,10 +14,11 @@
 #include "tests/support/filter_output.h"
 #include "tests/support/printer_app.h"
 #include "tests/support/raster.h"
+#include "tests/support/test_ports.h"
 
 namespace {
 
-enum : int { kMediaPort = 8810 };
+enum : int { kMediaPort = kPrinterAppPorts + 4 };
 
 // A 4 x 2 in label with media-tracking `tracking` (none when empty).
 std::string MediaCol(const std::string &tracking) {
@@ -69,7 +70,7 @@ TEST(PrinterAppMedia, WritesTheFiltersStockAndFinishing) {
        "GapHeight=300 GapOffset=100 PrintShift=-8 PrintDirection=1", "GAP 0.118,0.039\r\n"},
   };
 
-  AppServer server(kMediaPort);
+  AppServer server(TestPort(kMediaPort));
   server.Start();
   server.AddPrinter("stock", "vantel_203dpi");
   const std::string raster = WriteRaster({UniformPage(812, 40, 0)}, CUPS_RASTER_WRITE_PWG);

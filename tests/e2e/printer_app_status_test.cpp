@@ -12,14 +12,17 @@
 
 #include "tests/support/printer_app.h"
 #include "tests/support/run_filter.h"
+#include "tests/support/test_ports.h"
 #include "tests/support/virtual_printer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// Ports of their own: the app's in 8820-8829, the virtual printers' in 9160-9199.
-enum : int { kFaultsPort = 8821, kSilentPort, kLostPort, kSwitchedOffPort };
+// Ports of their own: the app's first in the block kept for these tests, the virtual
+// printers' from kPrintersPort on.
+enum : int { kFaultsPort = kAppStatusPorts, kSilentPort, kLostPort, kSwitchedOffPort };
+constexpr int kPrintersPort = kAppStatusPorts + 10;
 
 const std::string kHeader =
     "  GROUP operation-attributes-tag\n"
@@ -117,11 +120,11 @@ std::vector<std::string> ReferenceLabels(const AppServer &server, const std::str
 }
 
 TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
-  AppServer server(kFaultsPort);
+  AppServer server(TestPort(kFaultsPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
 
-  const std::vector<std::string> reference = ReferenceLabels(server, pdf, 9160);
+  const std::vector<std::string> reference = ReferenceLabels(server, pdf, TestPort(kPrintersPort));
   ASSERT_EQ(reference.size(), 3u);
 
   struct Case {
@@ -136,7 +139,7 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
       {"paper-jam\n", 0, "media-jam", "Waiting for the printer: paper jam"},
       {"paused\n", 0, "other", "Waiting for the printer: paused"},
   };
-  int port = 9161;
+  int port = TestPort(kPrintersPort + 1);
   for (const Case &c : cases) {
     const std::string name = "p" + std::to_string(port);
     VirtualPrinter printer(port++);
@@ -161,7 +164,7 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
   }
 
   // Cancelled while it waits: the job ends, not completed, and sends nothing more.
-  VirtualPrinter stuck(9170, {"--head-open"});
+  VirtualPrinter stuck(TestPort(kPrintersPort + 10), {"--head-open"});
   AddSocketPrinter(server, "stuck", stuck.port());
   const std::string id = Submit(server, "stuck", pdf);
   WaitForWaiting(server, "stuck", id);
@@ -172,10 +175,10 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
 }
 
 TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
-  AppServer server(kSilentPort);
+  AppServer server(TestPort(kSilentPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
-  VirtualPrinter printer(9180, {"--no-status"});
+  VirtualPrinter printer(TestPort(kPrintersPort + 20), {"--no-status"});
   AddSocketPrinter(server, "silent", printer.port());
   const auto start = std::chrono::steady_clock::now();
   const std::string id = Submit(server, "silent", pdf);
@@ -194,13 +197,13 @@ TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
 // for the printer's 4 x 6 in label, and part of the next): each label cut short goes out
 // again whole on a new connection, and the job completes with every label once, in order.
 TEST(AppPrinterStatus, ALabelCutShortGoesOutAgainOnANewConnection) {
-  AppServer server(kLostPort);
+  AppServer server(TestPort(kLostPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
-  const std::vector<std::string> reference = ReferenceLabels(server, pdf, 9189);
+  const std::vector<std::string> reference = ReferenceLabels(server, pdf, TestPort(kPrintersPort + 29));
   ASSERT_EQ(reference.size(), 3u);
 
-  VirtualPrinter printer(9190, {"--drop-after", "150000"});
+  VirtualPrinter printer(TestPort(kPrintersPort + 30), {"--drop-after", "150000"});
   AddSocketPrinter(server, "lost", printer.port());
   const std::string id = Submit(server, "lost", pdf);
   Attributes job = WaitForState(server, "lost", id, "completed,aborted,canceled");
@@ -216,13 +219,13 @@ TEST(AppPrinterStatus, ALabelCutShortGoesOutAgainOnANewConnection) {
 // the job: the label under its head is lost and goes out again, and each label prints
 // once, in order; the job completes only when the last is on paper.
 TEST(AppPrinterStatus, APrinterSwitchedOffMidJobGetsTheLabelItLostAgain) {
-  AppServer server(kSwitchedOffPort);
+  AppServer server(TestPort(kSwitchedOffPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
-  const std::vector<std::string> reference = ReferenceLabels(server, pdf, 9191);
+  const std::vector<std::string> reference = ReferenceLabels(server, pdf, TestPort(kPrintersPort + 31));
   ASSERT_EQ(reference.size(), 3u);
 
-  VirtualPrinter printer(9192, {"--real-speed"});
+  VirtualPrinter printer(TestPort(kPrintersPort + 32), {"--real-speed"});
   AddSocketPrinter(server, "off", printer.port());
   const std::string id = Submit(server, "off", pdf);
   std::this_thread::sleep_for(2500ms);

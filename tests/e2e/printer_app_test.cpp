@@ -14,11 +14,12 @@
 #include "tests/support/filter_output.h"
 #include "tests/support/printer_app.h"
 #include "tests/support/raster.h"
+#include "tests/support/test_ports.h"
 
 namespace {
 
-// Each test has a port of its own, in the range kept for the printer application.
-enum : int { kIdentityPort = 18780, kRestartPort, kBadDocumentPort, kPdfPort };
+// Each test has a port of its own, in the block kept for these tests.
+enum : int { kIdentityPort = kPrinterAppPorts, kRestartPort, kBadDocumentPort, kPdfPort };
 
 // A page that every rule prints differently: a gray ramp across, bars down its left
 // quarter, and rows of varying gray below.
@@ -103,7 +104,7 @@ TEST(PrinterApp, WritesTheFiltersBytes) {
   cases.push_back({"custom-points", 300, 0, "Custom.288x1800", 288, 1800, 10160, 63500});
   cases.push_back({"custom-mm", 203, 5, "Custom.60x40mm", 170, 113, 6000, 4000});
 
-  AppServer server(kIdentityPort);
+  AppServer server(TestPort(kIdentityPort));
   server.Start();
   server.AddPrinter("lab203", "vantel_203dpi");
   server.AddPrinter("lab300", "vantel_300dpi");
@@ -153,7 +154,7 @@ TEST(PrinterApp, WritesTheFiltersBytes) {
 // printer-speed-default.
 TEST(PrinterApp, KeepsSettingsOverARestart) {
   SKIP_WITHOUT_TOOLS();
-  AppServer server(kRestartPort);
+  AppServer server(TestPort(kRestartPort));
   server.Start();
   server.AddPrinter("first", "vantel_203dpi");
   server.AddPrinter("second", "vantel_300dpi");
@@ -203,7 +204,7 @@ TEST(PrinterApp, KeepsSettingsOverARestart) {
 // and nothing printed for it; the next job prints.
 TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
   SKIP_WITHOUT_TOOLS();
-  AppServer server(kBadDocumentPort);
+  AppServer server(TestPort(kBadDocumentPort));
   server.Start();
   server.AddPrinter("lab", "vantel_203dpi");
 
@@ -253,7 +254,7 @@ TEST(PrinterApp, PrintsPdfBarcodesThatScan) {
   for (const char *tool : {"barcode", "gs", "zbarimg"}) {
     if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
   }
-  AppServer server(kPdfPort);
+  AppServer server(TestPort(kPdfPort));
   server.Start();
   server.AddPrinter("lab203", "vantel_203dpi");
   server.AddPrinter("lab300", "vantel_300dpi");

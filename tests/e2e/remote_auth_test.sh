@@ -16,11 +16,14 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 for tool in curl ipptool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-source "$source_dir/tests/e2e/app_server.sh"
+source "$source_dir/scripts/private_app.sh"
 work=$(mktemp -d /tmp/vantel-auth-test.XXXXXX)
+chmod 755 "$work"
 trap 'app_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
-app_start "$app" "$work" "$host" "$port" -o server-options=no-tls,web-network,web-security,web-log
+app_start "$app" "$work/app" "$port" -o listen-hostname="$host" \
+  -o server-options=no-tls,web-network,web-security,web-log
+app_add_printer lab vantel_203dpi
 
 failures=0
 check() {  # check WHAT EXPECTED GOT
@@ -110,7 +113,7 @@ for op in Pause-All-Printers Resume-All-Printers Disable-All-Printers Enable-All
   ipp_refused "$system_uri" "$op"
 done
 
-kill -0 "$app_pid" || { echo "FAIL: the server is gone"; cat "$work/app/server.out"; exit 1; }
+kill -0 "$APP_PID" || { echo "FAIL: the server is gone"; cat "$work/app/server.out"; exit 1; }
 check "nothing changed" "$before" "$(state)"
 check "no output was written (no test page)" 0 "$(find "$work/app/out" -type f | wc -l)"
 

@@ -21,15 +21,17 @@ if [ ! -f "$prefix/node_modules/playwright-core/package.json" ]; then
     { echo "SKIP: playwright-core could not be installed"; exit 77; }
 fi
 
-source "$source_dir/tests/e2e/app_server.sh"
+source "$source_dir/scripts/private_app.sh"
 work=$(mktemp -d /tmp/vantel-web-test.XXXXXX)
+chmod 755 "$work"
 trap 'app_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
-app_start "$app" "$work" 127.0.0.1 "$port" -o server-options=no-tls,web-network,web-security,web-log
+app_start "$app" "$work/app" "$port" -o server-options=no-tls,web-network,web-security,web-log
+app_add_printer lab vantel_203dpi
 
 PLAYWRIGHT_PREFIX=$prefix node "$source_dir/tests/e2e/web_interface_test.mjs" \
   "http://127.0.0.1:$port" lab "ipp://127.0.0.1:$port/ipp/print/lab" "$shots"
-kill -0 "$app_pid" || { echo "FAIL: the server is gone"; cat "$work/app/server.out"; exit 1; }
+kill -0 "$APP_PID" || { echo "FAIL: the server is gone"; cat "$work/app/server.out"; exit 1; }
 
 # The test label the browser asked for: one label, drawn by the printer's preview, whose
 # code a scanner reads as the printer's name (LABEL_PREVIEW is the preview program).

@@ -79,7 +79,16 @@ CommandResult RunCommand(const std::vector<std::string> &argv, const std::vector
   const std::string outPath = dir.path + "/out";
   const pid_t pid = Spawn(argv, env, outPath);
   int wstatus = 0;
-  waitpid(pid, &wstatus, 0);
+  const auto end = std::chrono::steady_clock::now() + kDeadline;
+  while (waitpid(pid, &wstatus, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &wstatus, 0);
+      ADD_FAILURE() << argv[0] << " did not end within 90 s and was killed";
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus), ReadFile(outPath)};
 }
 
@@ -94,18 +103,14 @@ AppServer::AppServer(int port) : port_(port) {
 
 AppServer::~AppServer() { Stop(); }
 
-std::vector<std::string> AppServer::Env() const {
-  // PAPPL puts the state, spool and the sub-commands' socket in SNAP_COMMON when run as
-  // root, else under TMPDIR and the configuration folder: all of them point here.
-  return {"SNAP_COMMON=" + dir_.path, "TMPDIR=" + dir_.path, "HOME=" + dir_.path,
-          "XDG_CONFIG_HOME=" + dir_.path};
+std::vector<std::string> AppServer::ServerCommand(int port) const {
+  return {"bash", PRIVATE_APP, "server", AppPath(), dir_.path, std::to_string(port)};
 }
 
 void AppServer::Start(const std::string &logLevel) {
-  pid_ = Spawn({AppPath(), "server", "-o", "server-port=" + std::to_string(port_), "-o",
-                "listen-hostname=127.0.0.1", "-o", "log-level=" + logLevel, "-o", "log-file=" + Path("log"),
-                "-o", "server-options=no-tls"},
-               Env(), Path("server.out"));
+  std::vector<std::string> argv = ServerCommand(port_);
+  argv.insert(argv.end(), {"-o", "log-level=" + logLevel});
+  pid_ = Spawn(argv, {}, Path("server.out"));
   const auto end = std::chrono::steady_clock::now() + kDeadline;
   while (std::chrono::steady_clock::now() < end) {
     if (Answers(port_) && Run({"status"}).status == 0) return;
@@ -139,9 +144,9 @@ void AppServer::Kill() {
 }
 
 CommandResult AppServer::Run(const std::vector<std::string> &args) const {
-  std::vector<std::string> argv{AppPath()};
+  std::vector<std::string> argv{"bash", PRIVATE_APP, "run", AppPath(), dir_.path};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunCommand(argv, Env());
+  return RunCommand(argv);
 }
 
 void AppServer::AddPrinter(const std::string &name, const std::string &driver) {
@@ -154,10 +159,11 @@ std::string AppServer::PrinterUri(const std::string &name) const {
 }
 
 Attributes AppServer::Ipp(const std::string &uri, const std::string &test,
-                          const std::map<std::string, std::string> &vars, bool mayFail) const {
+                          const std::map<std::string, std::string> &vars, bool mayFail,
+                          int seconds) const {
   TempDir dir;
   WriteFile(dir.path + "/t.test", test);
-  std::vector<std::string> argv{"ipptool", "-tv", "-T", "70"};
+  std::vector<std::string> argv{"ipptool", "-tv", "-T", std::to_string(seconds)};
   for (const auto &[name, value] : vars) {
     argv.push_back(name == "filename" ? "-f" : "-d");
     argv.push_back(name == "filename" ? value : name + "=" + value);

@@ -1,7 +1,8 @@
 #pragma once
 // The printer application's real server for end-to-end tests: started on 127.0.0.1 on a
-// given port with a private state folder (its state, spool, socket and log), driven with
-// its own sub-commands and with ipptool, as a phone or another CUPS would drive it.
+// given port with a private state folder (its state, spool, socket and log) by
+// scripts/private_app.sh, as every test starts it, and driven with its own sub-commands and
+// with ipptool, as a phone or another CUPS would drive it. Every wait has a deadline.
 
 #include <sys/types.h>
 
@@ -16,7 +17,8 @@ struct CommandResult {
   std::string output;  // standard output and error together
 };
 
-// Runs argv[0] (found in PATH) with `env` added to this process's environment.
+// Runs argv[0] (found in PATH) with `env` added to this process's environment; one that
+// has not ended after 90 s is killed, and the test fails.
 CommandResult RunCommand(const std::vector<std::string> &argv,
                          const std::vector<std::string> &env = {});
 
@@ -51,11 +53,12 @@ class AppServer {
   std::string OutDir() const { return dir_.path + "/out"; }
   std::string Path(const std::string &name) const { return dir_.path + "/" + name; }
 
-  // Runs an ipptool test (the text of a .test file) against `uri` with -d variables;
-  // gives the attributes it displays, and fails the test when ipptool fails unless
-  // `mayFail`.
+  // Runs an ipptool test (the text of a .test file) against `uri` with -d variables,
+  // waiting `seconds` for each answer; gives the attributes it displays, and fails the
+  // test when ipptool fails unless `mayFail`.
   Attributes Ipp(const std::string &uri, const std::string &test,
-                 const std::map<std::string, std::string> &vars = {}, bool mayFail = false) const;
+                 const std::map<std::string, std::string> &vars = {}, bool mayFail = false,
+                 int seconds = 70) const;
 
   // Prints `file` as job `jobName` with extra job attributes (ipptool ATTR lines) and
   // waits until the job has ended; gives its job-state, job-state-reasons,
@@ -63,6 +66,9 @@ class AppServer {
   Attributes Print(const std::string &printer, const std::string &jobName,
                    const std::string &format, const std::string &file,
                    const std::string &jobAttributes = "") const;
+
+  // The command line that runs this server's state folder's server on `port`.
+  std::vector<std::string> ServerCommand(int port) const;
 
   // The bytes the printer got for job `jobName`.
   std::string Output(const std::string &jobName) const;
@@ -72,7 +78,6 @@ class AppServer {
   std::string Log() const;
 
  private:
-  std::vector<std::string> Env() const;
   std::string JobIdByName(const std::string &printer, const std::string &jobName) const;
   TempDir dir_;
   int port_;
