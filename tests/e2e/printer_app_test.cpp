@@ -217,20 +217,24 @@ TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
   const TestPage huge = UniformPage(60000, 60000, 255);
   const std::string good = WriteRaster({UniformPage(812, 406, 0)}, CUPS_RASTER_WRITE_PWG);
 
+  // A raster cut short leaves PAPPL waiting for the rest of the page, and its client
+  // without an answer: the client hangs up after 2 s, as a phone's would give up.
   struct Case {
     const char *name, *format;
     std::string document;
     const char *reason;
+    int answerSeconds = 70;
   } cases[] = {
       {"one-bit", "image/pwg-raster", WriteRaster({oneBit}, CUPS_RASTER_WRITE_PWG), "document-format-error"},
-      {"cut-short", "image/pwg-raster", WriteRaster({cutShort}, CUPS_RASTER_WRITE_PWG), "document-format-error"},
+      {"cut-short", "image/pwg-raster", WriteRaster({cutShort}, CUPS_RASTER_WRITE_PWG), "document-format-error", 2},
       {"huge", "image/pwg-raster", WriteRaster({TestPage{huge.bytesPerLine, huge.height, 1, {}}}, CUPS_RASTER_WRITE_PWG),
        "document-unprintable-error"},
       {"broken-pdf", "application/pdf", "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer\n%%EOF\n",
        "document-format-error"},
   };
   for (const Case &c : cases) {
-    const Attributes bad = server.Print("lab", c.name, c.format, WriteTemp(server, c.name, c.document));
+    const Attributes bad =
+        server.Print("lab", c.name, c.format, WriteTemp(server, c.name, c.document), "", c.answerSeconds);
     EXPECT_EQ(bad.at("job-state"), "aborted") << c.name;
     EXPECT_NE(bad.at("job-state-reasons").find(c.reason), std::string::npos)
         << c.name << ": " << bad.at("job-state-reasons") << " / " << bad.at("job-state-message");

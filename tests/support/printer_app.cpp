@@ -187,7 +187,7 @@ Attributes AppServer::Ipp(const std::string &uri, const std::string &test,
 
 Attributes AppServer::Print(const std::string &printer, const std::string &jobName,
                             const std::string &format, const std::string &file,
-                            const std::string &jobAttributes) const {
+                            const std::string &jobAttributes, int answerSeconds) const {
   const std::string header =
       "  GROUP operation-attributes-tag\n"
       "  ATTR charset attributes-charset utf-8\n"
@@ -200,7 +200,7 @@ Attributes AppServer::Print(const std::string &printer, const std::string &jobNa
                                  "  ATTR mimeMediaType document-format " + Quote(format) + "\n"
                                  "  GROUP job-attributes-tag\n" + jobAttributes +
                                  "  FILE $filename\n  STATUS successful-ok\n}\n",
-                             {{"filename", file}}, true);
+                             {{"filename", file}}, true, answerSeconds);
   const std::string state =
       "{\n  OPERATION Get-Job-Attributes\n" + header +
       "  ATTR integer job-id $job_id\n"
@@ -208,8 +208,9 @@ Attributes AppServer::Print(const std::string &printer, const std::string &jobNa
       "job-impressions-completed\n"
       "  STATUS successful-ok\n  DISPLAY job-state\n  DISPLAY job-state-reasons\n"
       "  DISPLAY job-state-message\n  DISPLAY job-impressions-completed\n}\n";
-  // A raster stream that breaks off mid-page holds PAPPL reading for a minute, and the
-  // client gets no answer to Print-Job: the job is then found by its name.
+  // A raster stream that breaks off mid-page holds PAPPL reading until the client hangs
+  // up (or for a minute), and the client gets no answer to Print-Job: the job is then
+  // found by its name.
   std::string id = job.count("job-id") ? job.at("job-id") : JobIdByName(printer, jobName);
   const auto end = std::chrono::steady_clock::now() + kDeadline;
   Attributes attributes;

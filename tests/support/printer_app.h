@@ -62,10 +62,12 @@ class AppServer {
 
   // Prints `file` as job `jobName` with extra job attributes (ipptool ATTR lines) and
   // waits until the job has ended; gives its job-state, job-state-reasons,
-  // job-state-message and job-impressions-completed.
+  // job-state-message and job-impressions-completed. A document the server is not
+  // expected to answer (a stream cut short) is sent with a short `answerSeconds`: the
+  // client then hangs up, as a real one would, and the job is found by its name.
   Attributes Print(const std::string &printer, const std::string &jobName,
                    const std::string &format, const std::string &file,
-                   const std::string &jobAttributes = "") const;
+                   const std::string &jobAttributes = "", int answerSeconds = 70) const;
 
   // The command line that runs this server's state folder's server on `port`.
   std::vector<std::string> ServerCommand(int port) const;
