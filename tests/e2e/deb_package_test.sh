@@ -132,11 +132,7 @@ source "$source_dir/scripts/private_cupsd.sh"
 trap 'cupsd_stop' EXIT
 trap 'exit 1' INT TERM
 
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+source "$source_dir/tests/e2e/label_checks.sh"
 expect_file() {  # path mode owner:group
   local got
   got=$(stat -c '%a %U:%G' "$1" 2>/dev/null) || { fail "$1 is missing"; return; }

@@ -24,13 +24,6 @@ using namespace std::chrono_literals;
 enum : int { kFaultsPort = kAppStatusPorts, kSilentPort, kLostPort, kSwitchedOffPort };
 constexpr int kPrintersPort = kAppStatusPorts + 10;
 
-const std::string kHeader =
-    "  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n"
-    "  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n"
-    "  ATTR name requesting-user-name test\n";
-
 // A PDF of three 2 x 1 in labels, each with a black box somewhere else.
 std::string ThreeLabelPdf(const AppServer &server) {
   std::string ps = "%!PS\n";
@@ -45,71 +38,24 @@ std::string ThreeLabelPdf(const AppServer &server) {
   return server.Path("three.pdf");
 }
 
-void AddSocketPrinter(const AppServer &server, const std::string &name, int port) {
-  const CommandResult added = server.Run(
-      {"add", "-d", name, "-m", "vantel_203dpi", "-v", "socket://127.0.0.1:" + std::to_string(port)});
-  ASSERT_EQ(added.status, 0) << added.output;
-}
-
-// Sends the PDF as a job and gives its id without waiting for it to print.
-std::string Submit(const AppServer &server, const std::string &printer, const std::string &pdf) {
-  const Attributes job = server.Ipp(server.PrinterUri(printer),
-                                    "{\n  OPERATION Print-Job\n" + kHeader +
-                                        "  ATTR mimeMediaType document-format application/pdf\n"
-                                        "  FILE $filename\n  STATUS successful-ok\n}\n",
-                                    {{"filename", pdf}});
-  return job.count("job-id") ? job.at("job-id") : "0";
-}
-
-Attributes JobState(const AppServer &server, const std::string &printer, const std::string &id) {
-  return server.Ipp(server.PrinterUri(printer),
-                    "{\n  OPERATION Get-Job-Attributes\n" + kHeader +
-                        "  ATTR integer job-id $job_id\n"
-                        "  ATTR keyword requested-attributes job-state,job-state-reasons,"
-                        "job-state-message,job-impressions-completed\n"
-                        "  STATUS successful-ok\n}\n",
-                    {{"job_id", id}});
-}
-
 std::string PrinterReasons(const AppServer &server, const std::string &printer) {
   return server.Ipp(server.PrinterUri(printer),
-                    "{\n  OPERATION Get-Printer-Attributes\n" + kHeader +
-                        "  ATTR keyword requested-attributes printer-state-reasons\n"
-                        "  STATUS successful-ok\n}\n")["printer-state-reasons"];
+                    IppTest("Get-Printer-Attributes",
+                            "  ATTR keyword requested-attributes printer-state-reasons\n"))["printer-state-reasons"];
 }
 
-// Waits until the job's state is one of `states` (comma-separated); gives its attributes.
-Attributes WaitForState(const AppServer &server, const std::string &printer, const std::string &id,
-                        const std::string &states, std::chrono::seconds within = 60s) {
-  const auto end = std::chrono::steady_clock::now() + within;
-  Attributes job;
-  while (std::chrono::steady_clock::now() < end) {
-    job = JobState(server, printer, id);
-    if (("," + states + ",").find("," + job["job-state"] + ",") != std::string::npos) return job;
-    std::this_thread::sleep_for(100ms);
-  }
-  return job;
-}
-
-// Waits for the job to be seen waiting on its printer.
-Attributes WaitForWaiting(const AppServer &server, const std::string &printer, const std::string &id) {
-  const auto end = std::chrono::steady_clock::now() + 60s;
-  Attributes job;
-  while (std::chrono::steady_clock::now() < end) {
-    job = JobState(server, printer, id);
-    if (job["job-state-reasons"].find("printer-stopped") != std::string::npos) return job;
-    std::this_thread::sleep_for(100ms);
-  }
-  return job;
+// The job is seen waiting on its printer.
+bool Waiting(const Attributes &job) {
+  return job.count("job-state-reasons") && job.at("job-state-reasons").find("printer-stopped") != std::string::npos;
 }
 
 // The job's three labels as a ready virtual printer on `port` prints them: the pictures
 // every case must end with. Fewer when they did not all print.
 std::vector<std::string> ReferenceLabels(const AppServer &server, const std::string &pdf, int port) {
   VirtualPrinter reference(port);
-  AddSocketPrinter(server, "reference", reference.port());
-  const std::string id = Submit(server, "reference", pdf);
-  EXPECT_EQ(WaitForState(server, "reference", id, "completed,aborted,canceled")["job-state"], "completed");
+  server.AddPrinter("reference", "vantel_203dpi", reference.Uri());
+  const std::string id = server.Submit("reference", "three", "application/pdf", pdf);
+  EXPECT_EQ(server.WaitForJob("reference", id)["job-state"], "completed");
   std::vector<std::string> labels;
   if (reference.PrintedAtLeast(3).size() != 3u) {
     ADD_FAILURE() << reference.Log();
@@ -144,16 +90,16 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
     const std::string name = "p" + std::to_string(port);
     VirtualPrinter printer(port++);
     printer.SetFaults(c.orders);
-    AddSocketPrinter(server, name, printer.port());
-    const std::string id = Submit(server, name, pdf);
-    Attributes job = WaitForWaiting(server, name, id);
+    server.AddPrinter(name, "vantel_203dpi", printer.Uri());
+    const std::string id = server.Submit(name, "three", "application/pdf", pdf);
+    Attributes job = server.WaitForJob(name, id, Waiting);
     EXPECT_EQ(job["job-state"], "processing") << c.orders;
     EXPECT_EQ(job["job-state-message"], c.message) << c.orders;
     EXPECT_EQ(PrinterReasons(server, name), c.printerReason) << c.orders;
     EXPECT_EQ(printer.Printed().size(), c.printedWhileWaiting) << c.orders;
 
     printer.SetFaults("");
-    job = WaitForState(server, name, id, "completed,aborted,canceled");
+    job = server.WaitForJob(name, id);
     EXPECT_EQ(job["job-state"], "completed") << c.orders;
     EXPECT_EQ(job["job-impressions-completed"], "3") << c.orders;
     EXPECT_EQ(PrinterReasons(server, name), "none") << c.orders;
@@ -165,11 +111,11 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
 
   // Cancelled while it waits: the job ends, not completed, and sends nothing more.
   VirtualPrinter stuck(TestPort(kPrintersPort + 10), {"--head-open"});
-  AddSocketPrinter(server, "stuck", stuck.port());
-  const std::string id = Submit(server, "stuck", pdf);
-  WaitForWaiting(server, "stuck", id);
+  server.AddPrinter("stuck", "vantel_203dpi", stuck.Uri());
+  const std::string id = server.Submit("stuck", "three", "application/pdf", pdf);
+  server.WaitForJob("stuck", id, Waiting);
   server.Run({"cancel", "-d", "stuck", "-j", id});
-  Attributes job = WaitForState(server, "stuck", id, "completed,aborted,canceled");
+  Attributes job = server.WaitForJob("stuck", id);
   EXPECT_EQ(job["job-state"], "canceled") << job["job-state-message"];
   EXPECT_EQ(stuck.Printed().size(), 0u);
 }
@@ -179,10 +125,10 @@ TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
   VirtualPrinter printer(TestPort(kPrintersPort + 20), {"--no-status"});
-  AddSocketPrinter(server, "silent", printer.port());
+  server.AddPrinter("silent", "vantel_203dpi", printer.Uri());
   const auto start = std::chrono::steady_clock::now();
-  const std::string id = Submit(server, "silent", pdf);
-  EXPECT_EQ(WaitForState(server, "silent", id, "completed,aborted,canceled")["job-state"], "completed");
+  const std::string id = server.Submit("silent", "three", "application/pdf", pdf);
+  EXPECT_EQ(server.WaitForJob("silent", id)["job-state"], "completed");
   EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms);  // one 1 s timeout, not four
   EXPECT_EQ(printer.PrintedAtLeast(3).size(), 3u);
   const std::string log = server.Log();
@@ -204,9 +150,9 @@ TEST(AppPrinterStatus, ALabelCutShortGoesOutAgainOnANewConnection) {
   ASSERT_EQ(reference.size(), 3u);
 
   VirtualPrinter printer(TestPort(kPrintersPort + 30), {"--drop-after", "150000"});
-  AddSocketPrinter(server, "lost", printer.port());
-  const std::string id = Submit(server, "lost", pdf);
-  Attributes job = WaitForState(server, "lost", id, "completed,aborted,canceled");
+  server.AddPrinter("lost", "vantel_203dpi", printer.Uri());
+  const std::string id = server.Submit("lost", "three", "application/pdf", pdf);
+  Attributes job = server.WaitForJob("lost", id);
   EXPECT_EQ(job["job-state"], "completed") << job["job-state-message"];
   EXPECT_EQ(job["job-impressions-completed"], "3");
   EXPECT_EQ(PrinterReasons(server, "lost"), "none");
@@ -226,14 +172,14 @@ TEST(AppPrinterStatus, APrinterSwitchedOffMidJobGetsTheLabelItLostAgain) {
   ASSERT_EQ(reference.size(), 3u);
 
   VirtualPrinter printer(TestPort(kPrintersPort + 32), {"--real-speed"});
-  AddSocketPrinter(server, "off", printer.port());
-  const std::string id = Submit(server, "off", pdf);
+  server.AddPrinter("off", "vantel_203dpi", printer.Uri());
+  const std::string id = server.Submit("off", "three", "application/pdf", pdf);
   std::this_thread::sleep_for(2500ms);
-  EXPECT_EQ(JobState(server, "off", id)["job-state"], "processing");
+  EXPECT_EQ(server.Job("off", id)["job-state"], "processing");
   printer.SetFaults("offline\n");
   std::this_thread::sleep_for(1000ms);
   printer.SetFaults("");
-  Attributes job = WaitForState(server, "off", id, "completed,aborted,canceled");
+  Attributes job = server.WaitForJob("off", id);
   EXPECT_EQ(job["job-state"], "completed") << job["job-state-message"];
   EXPECT_EQ(job["job-impressions-completed"], "3");
   ASSERT_EQ(printer.Printed().size(), 3u) << printer.Log();

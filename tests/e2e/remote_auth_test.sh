@@ -18,7 +18,6 @@ for tool in curl ipptool; do
 done
 source "$source_dir/scripts/private_app.sh"
 work=$(mktemp -d /tmp/vantel-auth-test.XXXXXX)
-chmod 755 "$work"
 trap 'app_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
 app_start "$app" "$work/app" "$port" -o listen-hostname="$host" \

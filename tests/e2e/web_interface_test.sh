@@ -25,7 +25,6 @@ fi
 
 source "$source_dir/scripts/private_app.sh"
 work=$(mktemp -d /tmp/vantel-web-test.XXXXXX)
-chmod 755 "$work"
 trap 'app_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
 app_start "$app" "$work/app" "$port" -o server-options=no-tls,web-network,web-security,web-log

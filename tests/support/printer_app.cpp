@@ -149,8 +149,9 @@ CommandResult AppServer::Run(const std::vector<std::string> &args) const {
   return RunCommand(argv);
 }
 
-void AppServer::AddPrinter(const std::string &name, const std::string &driver) {
-  const CommandResult added = Run({"add", "-d", name, "-m", driver, "-v", "file://" + OutDir() + "?ext=prn"});
+void AppServer::AddPrinter(const std::string &name, const std::string &driver, const std::string &uri) const {
+  const CommandResult added =
+      Run({"add", "-d", name, "-m", driver, "-v", uri.empty() ? "file://" + OutDir() + "?ext=prn" : uri});
   ASSERT_EQ(added.status, 0) << added.output;
 }
 
@@ -185,53 +186,92 @@ Attributes AppServer::Ipp(const std::string &uri, const std::string &test,
   return attributes;
 }
 
+std::string JobMediaCol(int width, int length, const std::string &members) {
+  return "  ATTR collection media-col {\n    MEMBER collection media-size {\n"
+         "      MEMBER integer x-dimension " + std::to_string(width) + "\n"
+         "      MEMBER integer y-dimension " + std::to_string(length) + "\n    }\n" + members + "  }\n";
+}
+
+std::string IppTest(const std::string &operation, const std::string &lines) {
+  return "{\n  OPERATION " + operation + "\n  GROUP operation-attributes-tag\n"
+         "  ATTR charset attributes-charset utf-8\n"
+         "  ATTR naturalLanguage attributes-natural-language en\n"
+         "  ATTR uri printer-uri $uri\n  ATTR name requesting-user-name test\n" + lines +
+         "  STATUS successful-ok\n}\n";
+}
+
+std::string AppServer::Keep(const std::string &name, const std::string &bytes) const {
+  WriteFile(Path(name), bytes);
+  return Path(name);
+}
+
+Attributes AppServer::Job(const std::string &printer, const std::string &id) const {
+  return Ipp(PrinterUri(printer),
+             IppTest("Get-Job-Attributes",
+                     "  ATTR integer job-id $job_id\n"
+                     "  ATTR keyword requested-attributes job-state,job-state-reasons,"
+                     "job-state-message,job-impressions-completed\n"),
+             {{"job_id", id}});
+}
+
 Attributes AppServer::Print(const std::string &printer, const std::string &jobName,
                             const std::string &format, const std::string &file,
                             const std::string &jobAttributes, int answerSeconds) const {
-  const std::string header =
-      "  GROUP operation-attributes-tag\n"
-      "  ATTR charset attributes-charset utf-8\n"
-      "  ATTR naturalLanguage attributes-natural-language en\n"
-      "  ATTR uri printer-uri $uri\n"
-      "  ATTR name requesting-user-name test\n";
+  return WaitForJob(printer, Submit(printer, jobName, format, file, jobAttributes, answerSeconds));
+}
+
+std::string AppServer::Submit(const std::string &printer, const std::string &jobName,
+                              const std::string &format, const std::string &file,
+                              const std::string &jobAttributes, int answerSeconds) const {
   const Attributes job = Ipp(PrinterUri(printer),
-                             "{\n  OPERATION Print-Job\n" + header +
-                                 "  ATTR name job-name " + Quote(jobName) + "\n"
-                                 "  ATTR mimeMediaType document-format " + Quote(format) + "\n"
-                                 "  GROUP job-attributes-tag\n" + jobAttributes +
-                                 "  FILE $filename\n  STATUS successful-ok\n}\n",
+                             IppTest("Print-Job", "  ATTR name job-name " + Quote(jobName) + "\n"
+                                     "  ATTR mimeMediaType document-format " + Quote(format) + "\n"
+                                     "  GROUP job-attributes-tag\n" + jobAttributes +
+                                     "  FILE $filename\n"),
                              {{"filename", file}}, true, answerSeconds);
-  const std::string state =
-      "{\n  OPERATION Get-Job-Attributes\n" + header +
-      "  ATTR integer job-id $job_id\n"
-      "  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message,"
-      "job-impressions-completed\n"
-      "  STATUS successful-ok\n  DISPLAY job-state\n  DISPLAY job-state-reasons\n"
-      "  DISPLAY job-state-message\n  DISPLAY job-impressions-completed\n}\n";
   // A raster stream that breaks off mid-page holds PAPPL reading until the client hangs
   // up (or for a minute), and the client gets no answer to Print-Job: the job is then
   // found by its name.
-  std::string id = job.count("job-id") ? job.at("job-id") : JobIdByName(printer, jobName);
+  return job.count("job-id") ? job.at("job-id") : JobIdByName(printer, jobName);
+}
+
+bool AppServer::Ended(const Attributes &job) {
+  const auto state = job.find("job-state");
+  return state != job.end() &&
+         (state->second == "completed" || state->second == "aborted" || state->second == "canceled");
+}
+
+Attributes AppServer::WaitForJob(const std::string &printer, const std::string &id,
+                                 const std::function<bool(const Attributes &)> &done) const {
   const auto end = std::chrono::steady_clock::now() + kDeadline;
   Attributes attributes;
   while (std::chrono::steady_clock::now() < end) {
-    attributes = Ipp(PrinterUri(printer), state, {{"job_id", id}});
-    const std::string s = attributes["job-state"];
-    if (s == "completed" || s == "aborted" || s == "canceled") return attributes;
+    attributes = Job(printer, id);
+    if (done(attributes)) return attributes;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  ADD_FAILURE() << "job " << jobName << " did not end within 90 s";
+  ADD_FAILURE() << "job " << id << " on " << printer << " did not get there within 90 s";
   return attributes;
+}
+
+bool AppServer::AllJobsEnded(const std::string &printer) const {
+  const std::string jobs = IppTest("Get-Jobs", "  ATTR keyword which-jobs not-completed\n"
+                                               "  ATTR keyword requested-attributes job-id\n");
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (std::chrono::steady_clock::now() < end) {
+    // An answer (it has a charset) without a job that has not ended.
+    const Attributes answer = Ipp(PrinterUri(printer), jobs, {}, true);
+    if (answer.count("attributes-charset") && !answer.count("job-id")) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
 }
 
 std::string AppServer::JobIdByName(const std::string &printer, const std::string &jobName) const {
   TempDir dir;
   WriteFile(dir.path + "/t.test",
-            "{\n  OPERATION Get-Jobs\n  GROUP operation-attributes-tag\n"
-            "  ATTR charset attributes-charset utf-8\n"
-            "  ATTR naturalLanguage attributes-natural-language en\n"
-            "  ATTR uri printer-uri $uri\n  ATTR keyword which-jobs all\n"
-            "  ATTR keyword requested-attributes job-id,job-name\n  STATUS successful-ok\n}\n");
+            IppTest("Get-Jobs", "  ATTR keyword which-jobs all\n"
+                                "  ATTR keyword requested-attributes job-id,job-name\n"));
   const CommandResult result = RunCommand({"ipptool", "-tv", "-T", "60", PrinterUri(printer), dir.path + "/t.test"});
   std::istringstream lines(result.output);
   // Each job's attributes come together, the name before or after the id.

@@ -1,13 +1,11 @@
 #pragma once
-// The ports of the servers the tests start on 127.0.0.1: the suite's base port plus an
-// offset of each test's own, so that two suites on one machine each take a base of their
-// own (VANTEL_TEST_PORT_BASE) and none meets the other's servers. The test programs get
-// the base from CTest (18500 when run by hand without it); the offsets of the scripts are
-// in tests/CMakeLists.txt.
+// The ports of the servers the tests start on 127.0.0.1: the suite's base port
+// (VANTEL_TEST_PORT_BASE from CTest; 18500 without it) plus an offset of each test's own, so
+// that two suites on one machine, each with a base of its own, never meet. The blocks of
+// the test programs are here, the scripts' offsets in tests/e2e/CMakeLists.txt.
 
 #include <cstdlib>
 
-// The first offset of each test program's block.
 enum TestPortBlock : int {
   kPrinterAppPorts = 0,       // printer_app_tests: 0-9
   kPrinterAppJobsPorts = 10,  // printer_app_jobs_tests: 10-19
@@ -17,6 +15,5 @@ enum TestPortBlock : int {
 
 inline int TestPort(int offset) {
   const char *base = getenv("VANTEL_TEST_PORT_BASE");
-  const int first = base && *base ? atoi(base) : 18500;
-  return first + offset;
+  return (base && *base ? atoi(base) : 18500) + offset;
 }
