@@ -1,10 +1,8 @@
 #pragma once
-// The ports of the servers the tests start on 127.0.0.1: the suite's base port
-// (VANTEL_TEST_PORT_BASE from CTest; 18500 without it) plus an offset of each test's own, so
-// that two suites on one machine, each with a base of its own, never meet. The blocks of
-// the test programs are here, the scripts' offsets in tests/e2e/CMakeLists.txt.
-
-#include <cstdlib>
+// The ports of the servers the tests start on 127.0.0.1: the suite's base port, as
+// configured (VANTEL_TEST_PORT_BASE), plus an offset of each test's own, so that two suites
+// on one machine, each with a base of its own, never meet. The blocks of the test programs
+// are here, the scripts' offsets in tests/e2e/CMakeLists.txt.
 
 enum TestPortBlock : int {
   kPrinterAppPorts = 0,       // printer_app_tests: 0-9
@@ -13,7 +11,6 @@ enum TestPortBlock : int {
   kVirtualPrinterPorts = 70,  // e2e_tests, the virtual printer: 70-109
 };
 
-inline int TestPort(int offset) {
-  const char *base = getenv("VANTEL_TEST_PORT_BASE");
-  return (base && *base ? atoi(base) : 18500) + offset;
-}
+extern const int kTestPortBase;
+
+inline int TestPort(int offset) { return kTestPortBase + offset; }
