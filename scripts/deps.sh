@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   libcups2-dev libcupsimage2-dev
   cups cups-client cups-filters cups-ipp-utils cups-ppdc ghostscript poppler-utils dpkg-dev
   lintian

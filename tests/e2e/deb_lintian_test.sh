@@ -19,11 +19,7 @@ done
 work=$(mktemp -d /tmp/vantel-lintian.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+source "$(dirname "$0")/label_checks.sh"
 
 "$(dirname "$0")/../../scripts/deb_build.sh" "$build_dir/deb" || exit 1
 debs=("$build_dir/deb/$(dpkg --print-architecture)"/*.deb)

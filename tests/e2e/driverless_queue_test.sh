@@ -20,10 +20,10 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$source_dir/scripts/private_cupsd.sh"
 cupsd_test_lock "$port" lpadmin lp ipptool gs
 source "$source_dir/tests/e2e/label_checks.sh"
+source "$source_dir/scripts/private_app.sh"
 work=$(mktemp -d /tmp/vantel-driverless-test.XXXXXX)
 chmod 755 "$work"
-app_pid=
-trap 'cupsd_stop; [ -z "$app_pid" ] || { kill "$app_pid"; wait "$app_pid"; } 2>/dev/null; rm -rf "$work"' EXIT
+trap 'cupsd_stop; app_stop; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
 
 # A 4 x 2 in label (812 x 406 dots at 203 dpi) with a black box at x 40-199, y 30-129
@@ -39,17 +39,8 @@ gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -o "$work/label.pdf" "$work/la
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r203 -o "$work/label.png" "$work/label.ps"
 
 # --- The app, its printer and the driverless queue -------------------------------------
-mkdir -p "$work/app/out"
-state=(env "SNAP_COMMON=$work/app" "TMPDIR=$work/app" "HOME=$work/app" "XDG_CONFIG_HOME=$work/app")
-"${state[@]}" "$app" server -o server-port="$app_port" -o listen-hostname=127.0.0.1 \
-  -o log-file="$work/app/log" >"$work/app/server.out" 2>&1 &
-app_pid=$!
-for ((i = 0; i < 300; i++)); do
-  kill -0 "$app_pid" 2>/dev/null || { cat "$work/app/server.out"; exit 1; }
-  (exec 3<>"/dev/tcp/127.0.0.1/$app_port") 2>/dev/null && "${state[@]}" "$app" status >/dev/null 2>&1 && break
-  sleep 0.1
-done
-"${state[@]}" "$app" add -d lab -m vantel_203dpi -v "file://$work/app/out?ext=prn"
+app_start "$app" "$work/app" "$app_port"
+app_add_printer lab vantel_203dpi
 
 cupsd_start "$work/cups" "$port"
 cups_client lpadmin -p driverless -E -v "ipp://127.0.0.1:$app_port/ipp/print/lab" -m everywhere

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
-# Checks of label command streams for the shell tests, on the text `queue_tool dump`
-# writes of them. Source from bash; each failed check counts in $failures and says why.
+# The shell tests' failed checks, and checks of label command streams on the text
+# `queue_tool dump` writes of them. Source from bash; each failed check (fail WHY) counts
+# in $failures and says why.
 
 failures=0
 fail() {

@@ -58,15 +58,18 @@ for entry in "${cases[@]}"; do
     sed -n 's/^request id is .*-\([0-9]*\) .*/\1/p')
 done
 
-# Every option with its choices, the queue's default marked, as a print dialog lists them.
+# Every option with its choices, the queue's default marked; lpoptions shows the choices'
+# names only, so the option's text says what the numbers are.
 cups_client lpoptions -p cut3 -l >"$work/lpoptions"
-for want in "MediaTracking/Media Tracking: \*0 1 2" \
-  "GapHeight/Gap or Mark Height: 200 250 300 \*305 350 400 500 600 800 1000" \
-  "GapOffset/Gap or Mark Offset: \*0 100 200 300 500 1000 2000" \
-  "LabelMode/After Printing: 0 1 \*2 3" "CutInterval/Cut After: 1 2 \*3 4 5 10 20 50 100" \
-  "TearOffset/Tear-Off Position: -300 -200 -100 -50 \*0 50 100 200 300" \
-  "PrintShift/Fine Vertical Position: -24 -16 -8 -4 \*0 4 8 16 24" \
-  "PrintDirection/Print Direction: \*0 1 2"; do
+for want in "MediaTracking/Media Tracking (0 gap, 1 black mark, 2 continuous): \*0 1 2" \
+  "GapHeight/Gap or Mark Height (1/100 mm): 200 250 300 \*305 350 400 500 600 800 1000" \
+  "GapOffset/Gap or Mark Offset (1/100 mm): \*0 100 200 300 500 1000 2000" \
+  "LabelMode/After Printing (0 tear off, 1 peel off, 2 cut, 3 cut once): 0 1 \*2 3" \
+  "CutInterval/Cut After (labels): 1 2 \*3 4 5 10 20 50 100" \
+  "TearOffset/Tear-Off Position (1/100 mm): -300 -200 -100 -50 \*0 50 100 200 300" \
+  "PrintShift/Fine Vertical Position (dots): -24 -16 -8 -4 \*0 4 8 16 24" \
+  "PrintDirection/Print Direction (0 normal, 1 upside down, 2 mirrored): \*0 1 2" \
+  "PrintMode/Print Mode (5 bold, 0 sharp, 2 fine, 3 coarse, 4 smooth): \*5 0 2 3 4"; do
   grep -qx "$want" "$work/lpoptions" || fail "lpoptions -l lacks '$want'"
 done
 

@@ -22,11 +22,7 @@ done
 work=$(mktemp -d /tmp/vantel-ppd-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+source "$source_dir/tests/e2e/label_checks.sh"
 ppds=("$source_dir"/ppd/*.ppd)
 
 # Up to date: what scripts/make_ppd.sh writes now, but for the comment lines (ppdc names

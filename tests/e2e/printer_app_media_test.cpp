@@ -14,40 +14,27 @@
 #include "tests/support/filter_output.h"
 #include "tests/support/printer_app.h"
 #include "tests/support/raster.h"
+#include "tests/support/test_ports.h"
 
 namespace {
 
-enum : int { kMediaPort = 8810 };
+enum : int { kMediaPort = kPrinterAppPorts + 4 };
 
 // A 4 x 2 in label with media-tracking `tracking` (none when empty).
 std::string MediaCol(const std::string &tracking) {
-  return "  ATTR collection media-col {\n"
-         "    MEMBER collection media-size {\n"
-         "      MEMBER integer x-dimension 10160\n"
-         "      MEMBER integer y-dimension 5080\n"
-         "    }\n" +
-         (tracking.empty() ? "" : "    MEMBER keyword media-tracking " + tracking + "\n") +
-         "  }\n";
+  return JobMediaCol(10160, 5080, tracking.empty() ? "" : "    MEMBER keyword media-tracking " + tracking + "\n");
 }
 
-const std::string kSetFinishing =
-    "{\n  OPERATION Set-Printer-Attributes\n  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n  ATTR name requesting-user-name test\n"
+const std::string kSetFinishing = IppTest(
+    "Set-Printer-Attributes",
     "  GROUP printer-attributes-tag\n  ATTR keyword label-mode-configured $mode\n"
     "  ATTR integer vantel-gap-height-default $gap\n"
-    "  ATTR keyword vantel-print-direction-default $direction\n  STATUS successful-ok\n}\n";
+    "  ATTR keyword vantel-print-direction-default $direction\n");
 
-const std::string kGetFinishing =
-    "{\n  OPERATION Get-Printer-Attributes\n  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n  STATUS successful-ok\n"
-    "  DISPLAY label-mode-configured\n  DISPLAY label-mode-supported\n"
-    "  DISPLAY label-tear-offset-configured\n  DISPLAY media-tracking-supported\n"
-    "  DISPLAY vantel-gap-height-default\n  DISPLAY vantel-print-direction-default\n}\n";
+const std::string kGetAll = IppTest("Get-Printer-Attributes", "");
 
 TEST(PrinterAppMedia, WritesTheFiltersStockAndFinishing) {
-  if (!HaveCommand("ipptool")) GTEST_SKIP() << "ipptool is not installed";
+  SKIP_WITHOUT_IPPTOOL();
   struct Case {
     const char *name;
     const char *labelMode;  // the printer's label-mode-configured
@@ -69,7 +56,7 @@ TEST(PrinterAppMedia, WritesTheFiltersStockAndFinishing) {
        "GapHeight=300 GapOffset=100 PrintShift=-8 PrintDirection=1", "GAP 0.118,0.039\r\n"},
   };
 
-  AppServer server(kMediaPort);
+  AppServer server(TestPort(kMediaPort));
   server.Start();
   server.AddPrinter("stock", "vantel_203dpi");
   const std::string raster = WriteRaster({UniformPage(812, 40, 0)}, CUPS_RASTER_WRITE_PWG);
@@ -95,7 +82,7 @@ TEST(PrinterAppMedia, WritesTheFiltersStockAndFinishing) {
              {{"mode", "cutter"}, {"gap", "500"}, {"direction", "mirrored"}});
   server.Stop();
   server.Start();
-  const Attributes after = server.Ipp(server.PrinterUri("stock"), kGetFinishing);
+  const Attributes after = server.Ipp(server.PrinterUri("stock"), kGetAll);
   EXPECT_EQ(after.at("label-mode-configured"), "cutter");
   EXPECT_EQ(after.at("label-mode-supported"), "cutter,cutter-delayed,peel-off,tear-off");
   EXPECT_EQ(after.at("label-tear-offset-configured"), "0");

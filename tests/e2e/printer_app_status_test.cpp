@@ -12,21 +12,17 @@
 
 #include "tests/support/printer_app.h"
 #include "tests/support/run_filter.h"
+#include "tests/support/test_ports.h"
 #include "tests/support/virtual_printer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// Ports of their own: the app's in 8820-8829, the virtual printers' in 9160-9199.
-enum : int { kFaultsPort = 8821, kSilentPort, kLostPort, kSwitchedOffPort };
-
-const std::string kHeader =
-    "  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n"
-    "  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n"
-    "  ATTR name requesting-user-name test\n";
+// Ports of their own: the app's first in the block kept for these tests, the virtual
+// printers' from kPrintersPort on.
+enum : int { kFaultsPort = kAppStatusPorts, kSilentPort, kLostPort, kSwitchedOffPort };
+constexpr int kPrintersPort = kAppStatusPorts + 10;
 
 // A PDF of three 2 x 1 in labels, each with a black box somewhere else.
 std::string ThreeLabelPdf(const AppServer &server) {
@@ -42,71 +38,24 @@ std::string ThreeLabelPdf(const AppServer &server) {
   return server.Path("three.pdf");
 }
 
-void AddSocketPrinter(const AppServer &server, const std::string &name, int port) {
-  const CommandResult added = server.Run(
-      {"add", "-d", name, "-m", "vantel_203dpi", "-v", "socket://127.0.0.1:" + std::to_string(port)});
-  ASSERT_EQ(added.status, 0) << added.output;
-}
-
-// Sends the PDF as a job and gives its id without waiting for it to print.
-std::string Submit(const AppServer &server, const std::string &printer, const std::string &pdf) {
-  const Attributes job = server.Ipp(server.PrinterUri(printer),
-                                    "{\n  OPERATION Print-Job\n" + kHeader +
-                                        "  ATTR mimeMediaType document-format application/pdf\n"
-                                        "  FILE $filename\n  STATUS successful-ok\n}\n",
-                                    {{"filename", pdf}});
-  return job.count("job-id") ? job.at("job-id") : "0";
-}
-
-Attributes JobState(const AppServer &server, const std::string &printer, const std::string &id) {
-  return server.Ipp(server.PrinterUri(printer),
-                    "{\n  OPERATION Get-Job-Attributes\n" + kHeader +
-                        "  ATTR integer job-id $job_id\n"
-                        "  ATTR keyword requested-attributes job-state,job-state-reasons,"
-                        "job-state-message,job-impressions-completed\n"
-                        "  STATUS successful-ok\n}\n",
-                    {{"job_id", id}});
-}
-
 std::string PrinterReasons(const AppServer &server, const std::string &printer) {
   return server.Ipp(server.PrinterUri(printer),
-                    "{\n  OPERATION Get-Printer-Attributes\n" + kHeader +
-                        "  ATTR keyword requested-attributes printer-state-reasons\n"
-                        "  STATUS successful-ok\n}\n")["printer-state-reasons"];
+                    IppTest("Get-Printer-Attributes",
+                            "  ATTR keyword requested-attributes printer-state-reasons\n"))["printer-state-reasons"];
 }
 
-// Waits until the job's state is one of `states` (comma-separated); gives its attributes.
-Attributes WaitForState(const AppServer &server, const std::string &printer, const std::string &id,
-                        const std::string &states, std::chrono::seconds within = 60s) {
-  const auto end = std::chrono::steady_clock::now() + within;
-  Attributes job;
-  while (std::chrono::steady_clock::now() < end) {
-    job = JobState(server, printer, id);
-    if (("," + states + ",").find("," + job["job-state"] + ",") != std::string::npos) return job;
-    std::this_thread::sleep_for(100ms);
-  }
-  return job;
-}
-
-// Waits for the job to be seen waiting on its printer.
-Attributes WaitForWaiting(const AppServer &server, const std::string &printer, const std::string &id) {
-  const auto end = std::chrono::steady_clock::now() + 60s;
-  Attributes job;
-  while (std::chrono::steady_clock::now() < end) {
-    job = JobState(server, printer, id);
-    if (job["job-state-reasons"].find("printer-stopped") != std::string::npos) return job;
-    std::this_thread::sleep_for(100ms);
-  }
-  return job;
+// The job is seen waiting on its printer.
+bool Waiting(const Attributes &job) {
+  return job.count("job-state-reasons") && job.at("job-state-reasons").find("printer-stopped") != std::string::npos;
 }
 
 // The job's three labels as a ready virtual printer on `port` prints them: the pictures
 // every case must end with. Fewer when they did not all print.
 std::vector<std::string> ReferenceLabels(const AppServer &server, const std::string &pdf, int port) {
   VirtualPrinter reference(port);
-  AddSocketPrinter(server, "reference", reference.port());
-  const std::string id = Submit(server, "reference", pdf);
-  EXPECT_EQ(WaitForState(server, "reference", id, "completed,aborted,canceled")["job-state"], "completed");
+  server.AddPrinter("reference", "vantel_203dpi", reference.Uri());
+  const std::string id = server.Submit("reference", "three", "application/pdf", pdf);
+  EXPECT_EQ(server.WaitForJob("reference", id)["job-state"], "completed");
   std::vector<std::string> labels;
   if (reference.PrintedAtLeast(3).size() != 3u) {
     ADD_FAILURE() << reference.Log();
@@ -117,11 +66,11 @@ std::vector<std::string> ReferenceLabels(const AppServer &server, const std::str
 }
 
 TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
-  AppServer server(kFaultsPort);
+  AppServer server(TestPort(kFaultsPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
 
-  const std::vector<std::string> reference = ReferenceLabels(server, pdf, 9160);
+  const std::vector<std::string> reference = ReferenceLabels(server, pdf, TestPort(kPrintersPort));
   ASSERT_EQ(reference.size(), 3u);
 
   struct Case {
@@ -136,21 +85,21 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
       {"paper-jam\n", 0, "media-jam", "Waiting for the printer: paper jam"},
       {"paused\n", 0, "other", "Waiting for the printer: paused"},
   };
-  int port = 9161;
+  int port = TestPort(kPrintersPort + 1);
   for (const Case &c : cases) {
     const std::string name = "p" + std::to_string(port);
     VirtualPrinter printer(port++);
     printer.SetFaults(c.orders);
-    AddSocketPrinter(server, name, printer.port());
-    const std::string id = Submit(server, name, pdf);
-    Attributes job = WaitForWaiting(server, name, id);
+    server.AddPrinter(name, "vantel_203dpi", printer.Uri());
+    const std::string id = server.Submit(name, "three", "application/pdf", pdf);
+    Attributes job = server.WaitForJob(name, id, Waiting);
     EXPECT_EQ(job["job-state"], "processing") << c.orders;
     EXPECT_EQ(job["job-state-message"], c.message) << c.orders;
     EXPECT_EQ(PrinterReasons(server, name), c.printerReason) << c.orders;
     EXPECT_EQ(printer.Printed().size(), c.printedWhileWaiting) << c.orders;
 
     printer.SetFaults("");
-    job = WaitForState(server, name, id, "completed,aborted,canceled");
+    job = server.WaitForJob(name, id);
     EXPECT_EQ(job["job-state"], "completed") << c.orders;
     EXPECT_EQ(job["job-impressions-completed"], "3") << c.orders;
     EXPECT_EQ(PrinterReasons(server, name), "none") << c.orders;
@@ -161,25 +110,25 @@ TEST(AppPrinterStatus, AJobWaitsOnAFaultAndGoesOnWithItsNextLabel) {
   }
 
   // Cancelled while it waits: the job ends, not completed, and sends nothing more.
-  VirtualPrinter stuck(9170, {"--head-open"});
-  AddSocketPrinter(server, "stuck", stuck.port());
-  const std::string id = Submit(server, "stuck", pdf);
-  WaitForWaiting(server, "stuck", id);
+  VirtualPrinter stuck(TestPort(kPrintersPort + 10), {"--head-open"});
+  server.AddPrinter("stuck", "vantel_203dpi", stuck.Uri());
+  const std::string id = server.Submit("stuck", "three", "application/pdf", pdf);
+  server.WaitForJob("stuck", id, Waiting);
   server.Run({"cancel", "-d", "stuck", "-j", id});
-  Attributes job = WaitForState(server, "stuck", id, "completed,aborted,canceled");
+  Attributes job = server.WaitForJob("stuck", id);
   EXPECT_EQ(job["job-state"], "canceled") << job["job-state-message"];
   EXPECT_EQ(stuck.Printed().size(), 0u);
 }
 
 TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
-  AppServer server(kSilentPort);
+  AppServer server(TestPort(kSilentPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
-  VirtualPrinter printer(9180, {"--no-status"});
-  AddSocketPrinter(server, "silent", printer.port());
+  VirtualPrinter printer(TestPort(kPrintersPort + 20), {"--no-status"});
+  server.AddPrinter("silent", "vantel_203dpi", printer.Uri());
   const auto start = std::chrono::steady_clock::now();
-  const std::string id = Submit(server, "silent", pdf);
-  EXPECT_EQ(WaitForState(server, "silent", id, "completed,aborted,canceled")["job-state"], "completed");
+  const std::string id = server.Submit("silent", "three", "application/pdf", pdf);
+  EXPECT_EQ(server.WaitForJob("silent", id)["job-state"], "completed");
   EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms);  // one 1 s timeout, not four
   EXPECT_EQ(printer.PrintedAtLeast(3).size(), 3u);
   const std::string log = server.Log();
@@ -194,16 +143,16 @@ TEST(AppPrinterStatus, APrinterThatNeverAnswersCostsOneTimeoutAConnection) {
 // for the printer's 4 x 6 in label, and part of the next): each label cut short goes out
 // again whole on a new connection, and the job completes with every label once, in order.
 TEST(AppPrinterStatus, ALabelCutShortGoesOutAgainOnANewConnection) {
-  AppServer server(kLostPort);
+  AppServer server(TestPort(kLostPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
-  const std::vector<std::string> reference = ReferenceLabels(server, pdf, 9189);
+  const std::vector<std::string> reference = ReferenceLabels(server, pdf, TestPort(kPrintersPort + 29));
   ASSERT_EQ(reference.size(), 3u);
 
-  VirtualPrinter printer(9190, {"--drop-after", "150000"});
-  AddSocketPrinter(server, "lost", printer.port());
-  const std::string id = Submit(server, "lost", pdf);
-  Attributes job = WaitForState(server, "lost", id, "completed,aborted,canceled");
+  VirtualPrinter printer(TestPort(kPrintersPort + 30), {"--drop-after", "150000"});
+  server.AddPrinter("lost", "vantel_203dpi", printer.Uri());
+  const std::string id = server.Submit("lost", "three", "application/pdf", pdf);
+  Attributes job = server.WaitForJob("lost", id);
   EXPECT_EQ(job["job-state"], "completed") << job["job-state-message"];
   EXPECT_EQ(job["job-impressions-completed"], "3");
   EXPECT_EQ(PrinterReasons(server, "lost"), "none");
@@ -216,21 +165,21 @@ TEST(AppPrinterStatus, ALabelCutShortGoesOutAgainOnANewConnection) {
 // the job: the label under its head is lost and goes out again, and each label prints
 // once, in order; the job completes only when the last is on paper.
 TEST(AppPrinterStatus, APrinterSwitchedOffMidJobGetsTheLabelItLostAgain) {
-  AppServer server(kSwitchedOffPort);
+  AppServer server(TestPort(kSwitchedOffPort));
   server.Start();
   const std::string pdf = ThreeLabelPdf(server);
-  const std::vector<std::string> reference = ReferenceLabels(server, pdf, 9191);
+  const std::vector<std::string> reference = ReferenceLabels(server, pdf, TestPort(kPrintersPort + 31));
   ASSERT_EQ(reference.size(), 3u);
 
-  VirtualPrinter printer(9192, {"--real-speed"});
-  AddSocketPrinter(server, "off", printer.port());
-  const std::string id = Submit(server, "off", pdf);
+  VirtualPrinter printer(TestPort(kPrintersPort + 32), {"--real-speed"});
+  server.AddPrinter("off", "vantel_203dpi", printer.Uri());
+  const std::string id = server.Submit("off", "three", "application/pdf", pdf);
   std::this_thread::sleep_for(2500ms);
-  EXPECT_EQ(JobState(server, "off", id)["job-state"], "processing");
+  EXPECT_EQ(server.Job("off", id)["job-state"], "processing");
   printer.SetFaults("offline\n");
   std::this_thread::sleep_for(1000ms);
   printer.SetFaults("");
-  Attributes job = WaitForState(server, "off", id, "completed,aborted,canceled");
+  Attributes job = server.WaitForJob("off", id);
   EXPECT_EQ(job["job-state"], "completed") << job["job-state-message"];
   EXPECT_EQ(job["job-impressions-completed"], "3");
   ASSERT_EQ(printer.Printed().size(), 3u) << printer.Log();

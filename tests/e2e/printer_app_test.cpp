@@ -14,11 +14,12 @@
 #include "tests/support/filter_output.h"
 #include "tests/support/printer_app.h"
 #include "tests/support/raster.h"
+#include "tests/support/test_ports.h"
 
 namespace {
 
-// Each test has a port of its own, in the range kept for the printer application.
-enum : int { kIdentityPort = 18780, kRestartPort, kBadDocumentPort, kPdfPort };
+// Each test has a port of its own, in the block kept for these tests.
+enum : int { kIdentityPort = kPrinterAppPorts, kRestartPort, kBadDocumentPort, kPdfPort };
 
 // A page that every rule prints differently: a gray ramp across, bars down its left
 // quarter, and rows of varying gray below.
@@ -36,21 +37,8 @@ TestPage TestLabel(uint32_t width, uint32_t height, unsigned dpi) {
   return page;
 }
 
-std::string WriteTemp(const AppServer &server, const std::string &name, const std::string &bytes) {
-  WriteFile(server.Path(name), bytes);
-  return server.Path(name);
-}
-
-std::string MediaCol(int width, int length, int left, int top) {
-  return "  ATTR collection media-col {\n"
-         "    MEMBER collection media-size {\n"
-         "      MEMBER integer x-dimension " + std::to_string(width) + "\n"
-         "      MEMBER integer y-dimension " + std::to_string(length) + "\n"
-         "    }\n"
-         "    MEMBER integer media-left-offset " + std::to_string(left) + "\n"
-         "    MEMBER integer media-top-offset " + std::to_string(top) + "\n"
-         "  }\n";
-}
+// Offsets of 2 mm across and 1 mm down, in a job's media-col.
+const std::string kOffsets = "    MEMBER integer media-left-offset 200\n    MEMBER integer media-top-offset 100\n";
 
 const char *ModeKeyword(int mode) {
   for (const print_mode_t &m : kPrintModes) {
@@ -59,32 +47,20 @@ const char *ModeKeyword(int mode) {
   return "";
 }
 
-const std::string kSetDefaults =
-    "{\n  OPERATION Set-Printer-Attributes\n  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n  ATTR name requesting-user-name test\n"
+const std::string kSetDefaults = IppTest(
+    "Set-Printer-Attributes",
     "  GROUP printer-attributes-tag\n  ATTR integer print-speed-default $speed\n"
     "  ATTR integer printer-darkness-configured $darkness\n"
-    "  ATTR keyword vantel-print-mode-default $mode\n  STATUS successful-ok\n}\n";
+    "  ATTR keyword vantel-print-mode-default $mode\n");
 
-const std::string kGetDefaults =
-    "{\n  OPERATION Get-Printer-Attributes\n  GROUP operation-attributes-tag\n"
-    "  ATTR charset attributes-charset utf-8\n  ATTR naturalLanguage attributes-natural-language en\n"
-    "  ATTR uri printer-uri $uri\n  STATUS successful-ok\n"
-    "  DISPLAY printer-speed-default\n  DISPLAY printer-darkness-configured\n"
-    "  DISPLAY vantel-print-mode-default\n  DISPLAY job-spooling-supported\n}\n";
-
-bool CanRunServer() { return HaveCommand("ipptool"); }
-
-#define SKIP_WITHOUT_TOOLS()                                          \
-  if (!CanRunServer()) GTEST_SKIP() << "ipptool is not installed"
+const std::string kGetAll = IppTest("Get-Printer-Attributes", "");
 
 // For every conversion rule at both resolutions, and for custom sizes as a CUPS client
 // sends them, the same raster and settings give the filter's bytes exactly. The filter
 // takes its settings from the PPD and the job's options; the app from the printer's
 // defaults and the job's media-col and vendor option.
 TEST(PrinterApp, WritesTheFiltersBytes) {
-  SKIP_WITHOUT_TOOLS();
+  SKIP_WITHOUT_IPPTOOL();
   struct Case {
     const char *name;
     int dpi;
@@ -103,7 +79,7 @@ TEST(PrinterApp, WritesTheFiltersBytes) {
   cases.push_back({"custom-points", 300, 0, "Custom.288x1800", 288, 1800, 10160, 63500});
   cases.push_back({"custom-mm", 203, 5, "Custom.60x40mm", 170, 113, 6000, 4000});
 
-  AppServer server(kIdentityPort);
+  AppServer server(TestPort(kIdentityPort));
   server.Start();
   server.AddPrinter("lab203", "vantel_203dpi");
   server.AddPrinter("lab300", "vantel_300dpi");
@@ -134,8 +110,8 @@ TEST(PrinterApp, WritesTheFiltersBytes) {
     const std::string name = "identity-" + std::to_string(++job);
     const Attributes ended = server.Print(
         c.dpi == 203 ? "lab203" : "lab300", name, "image/pwg-raster",
-        WriteTemp(server, name + ".pwg", raster),
-        MediaCol(c.mediaWidth, c.mediaLength, 200, 100) + "  ATTR keyword vantel-print-mode " +
+        server.Keep(name + ".pwg", raster),
+        JobMediaCol(c.mediaWidth, c.mediaLength, kOffsets) + "  ATTR keyword vantel-print-mode " +
             ModeKeyword(c.mode) + "\n");
     ASSERT_EQ(ended.at("job-state"), "completed") << what;
     const std::string got = server.Output(name);
@@ -152,8 +128,8 @@ TEST(PrinterApp, WritesTheFiltersBytes) {
 // restart shows. PAPPL 1.3.1 reports print-speed-default under the name
 // printer-speed-default.
 TEST(PrinterApp, KeepsSettingsOverARestart) {
-  SKIP_WITHOUT_TOOLS();
-  AppServer server(kRestartPort);
+  SKIP_WITHOUT_IPPTOOL();
+  AppServer server(TestPort(kRestartPort));
   server.Start();
   server.AddPrinter("first", "vantel_203dpi");
   server.AddPrinter("second", "vantel_300dpi");
@@ -172,7 +148,7 @@ TEST(PrinterApp, KeepsSettingsOverARestart) {
       {"second", "printer-darkness-configured", "46"},
   };
   for (const Case &c : cases) {
-    const Attributes attributes = server.Ipp(server.PrinterUri(c.printer), kGetDefaults);
+    const Attributes attributes = server.Ipp(server.PrinterUri(c.printer), kGetAll);
     EXPECT_EQ(attributes.count(c.attribute) ? attributes.at(c.attribute) : "(none)", c.value)
         << c.printer << " " << c.attribute;
   }
@@ -188,7 +164,7 @@ TEST(PrinterApp, KeepsSettingsOverARestart) {
 
   const std::string raster = WriteRaster({UniformPage(16, 8, 100)}, CUPS_RASTER_WRITE_PWG);
   const Attributes ended =
-      server.Print("first", "after-restart", "image/pwg-raster", WriteTemp(server, "r.pwg", raster));
+      server.Print("first", "after-restart", "image/pwg-raster", server.Keep("r.pwg", raster));
   ASSERT_EQ(ended.at("job-state"), "completed");
   const std::string label = server.Output("after-restart");
   EXPECT_NE(label.find("SPEED 2\r\nDENSITY 0\r\n"), std::string::npos) << label.substr(0, 200);
@@ -202,8 +178,8 @@ TEST(PrinterApp, KeepsSettingsOverARestart) {
 // Each bad document ends its own job as aborted, with the reason in job-state-reasons
 // and nothing printed for it; the next job prints.
 TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
-  SKIP_WITHOUT_TOOLS();
-  AppServer server(kBadDocumentPort);
+  SKIP_WITHOUT_IPPTOOL();
+  AppServer server(TestPort(kBadDocumentPort));
   server.Start();
   server.AddPrinter("lab", "vantel_203dpi");
 
@@ -216,20 +192,24 @@ TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
   const TestPage huge = UniformPage(60000, 60000, 255);
   const std::string good = WriteRaster({UniformPage(812, 406, 0)}, CUPS_RASTER_WRITE_PWG);
 
+  // A raster cut short leaves PAPPL waiting for the rest of the page, and its client
+  // without an answer: the client hangs up after 2 s, as a phone's would give up.
   struct Case {
     const char *name, *format;
     std::string document;
     const char *reason;
+    int answerSeconds = 70;
   } cases[] = {
       {"one-bit", "image/pwg-raster", WriteRaster({oneBit}, CUPS_RASTER_WRITE_PWG), "document-format-error"},
-      {"cut-short", "image/pwg-raster", WriteRaster({cutShort}, CUPS_RASTER_WRITE_PWG), "document-format-error"},
+      {"cut-short", "image/pwg-raster", WriteRaster({cutShort}, CUPS_RASTER_WRITE_PWG), "document-format-error", 2},
       {"huge", "image/pwg-raster", WriteRaster({TestPage{huge.bytesPerLine, huge.height, 1, {}}}, CUPS_RASTER_WRITE_PWG),
        "document-unprintable-error"},
       {"broken-pdf", "application/pdf", "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer\n%%EOF\n",
        "document-format-error"},
   };
   for (const Case &c : cases) {
-    const Attributes bad = server.Print("lab", c.name, c.format, WriteTemp(server, c.name, c.document));
+    const Attributes bad =
+        server.Print("lab", c.name, c.format, server.Keep(c.name, c.document), "", c.answerSeconds);
     EXPECT_EQ(bad.at("job-state"), "aborted") << c.name;
     EXPECT_NE(bad.at("job-state-reasons").find(c.reason), std::string::npos)
         << c.name << ": " << bad.at("job-state-reasons") << " / " << bad.at("job-state-message");
@@ -238,7 +218,7 @@ TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
     EXPECT_EQ(server.Output(c.name).find("PRINT"), std::string::npos) << c.name;
 
     const std::string next = std::string(c.name) + "-next";
-    const Attributes ok = server.Print("lab", next, "image/pwg-raster", WriteTemp(server, next, good));
+    const Attributes ok = server.Print("lab", next, "image/pwg-raster", server.Keep(next, good));
     EXPECT_EQ(ok.at("job-state"), "completed") << next;
     EXPECT_NE(server.Output(next).find("PRINT 1,1\r\n"), std::string::npos) << next;
   }
@@ -249,11 +229,11 @@ TEST(PrinterApp, AbortsBadDocumentsAndPrintsTheNext) {
 // in its corner, which the label finding cuts out at full size. Printed whole, scaled to
 // the label, that page's barcode is too small to scan.
 TEST(PrinterApp, PrintsPdfBarcodesThatScan) {
-  SKIP_WITHOUT_TOOLS();
+  SKIP_WITHOUT_IPPTOOL();
   for (const char *tool : {"barcode", "gs", "zbarimg"}) {
     if (!HaveCommand(tool)) GTEST_SKIP() << tool << " is not installed";
   }
-  AppServer server(kPdfPort);
+  AppServer server(TestPort(kPdfPort));
   server.Start();
   server.AddPrinter("lab203", "vantel_203dpi");
   server.AddPrinter("lab300", "vantel_300dpi");

@@ -17,6 +17,7 @@
 #include "picture/label_image.h"
 #include "tests/support/label_check.h"
 #include "tests/support/run_filter.h"
+#include "tests/support/test_ports.h"
 #include "tests/support/virtual_printer.h"
 
 namespace {
@@ -40,7 +41,7 @@ bool WaitFor(const std::function<bool()> &done, double seconds = 5) {
 }
 
 TEST(VirtualPrinter, PrintsEachCopyAsTheLabelItWasSent) {
-  VirtualPrinter printer(9111);
+  VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 1));
   const std::string stream = Label(0x7F, 1) + Label(0x3F, 2) + kQuery;
   const Exchange e = SendToPrinter(printer.port(), stream);
   EXPECT_EQ(e.answer, Status(0));
@@ -85,7 +86,7 @@ TEST(VirtualPrinter, FaultsHoldLabelsAndAnswerTheQuery) {
       {"error\n", 0xA0, 0},
       {"head-open\nout-of-paper-after 1\n", 0x21, 0},  // the roll is not out until used
   };
-  int port = 9120;
+  int port = TestPort(kVirtualPrinterPorts + 10);
   for (const Case &c : cases) {
     VirtualPrinter printer(port++);
     printer.SetFaults(c.orders);
@@ -104,7 +105,7 @@ TEST(VirtualPrinter, FaultsHoldLabelsAndAnswerTheQuery) {
 TEST(VirtualPrinter, DropsOfflineSilentAndSlow) {
   const std::string two = Label(0x7F) + Label(0x3F);
   {  // Closes the connection after 300 bytes: the first label is whole, the second not.
-    VirtualPrinter printer(9140, {"--drop-after", "300"});
+    VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 30), {"--drop-after", "300"});
     const std::string many = two + std::string(16 << 20, '\0');
     const Exchange e = SendToPrinter(printer.port(), two + kQuery + many);
     EXPECT_LT(e.sent, two.size() + kQuery.size() + many.size());
@@ -114,14 +115,14 @@ TEST(VirtualPrinter, DropsOfflineSilentAndSlow) {
               std::string::npos) << printer.Log();
   }
   {  // Offline refuses connections; back online it prints.
-    VirtualPrinter printer(9141, {"--offline"});
+    VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 31), {"--offline"});
     EXPECT_LT(ConnectTo(printer.port()), 0);
     printer.SetFaults("");
     // The command line's order holds until the printer is started without it.
     EXPECT_LT(ConnectTo(printer.port()), 0);
   }
   {
-    VirtualPrinter printer(9142);
+    VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 32));
     printer.SetFaults("offline\n");
     EXPECT_LT(ConnectTo(printer.port()), 0);
     printer.SetFaults("");
@@ -129,12 +130,12 @@ TEST(VirtualPrinter, DropsOfflineSilentAndSlow) {
     EXPECT_EQ(SendToPrinter(printer.port(), two + kQuery).answer, Status(0));
   }
   {  // Never answers the status query, and prints all the same.
-    VirtualPrinter printer(9143, {"--no-status"});
+    VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 33), {"--no-status"});
     EXPECT_EQ(SendToPrinter(printer.port(), two + kQuery, 0.3).answer, "");
     EXPECT_EQ(printer.Printed().size(), 2u);
   }
   {  // At the speed the label asks for: 10 mm at 4 in/s is about 0.1 s a label.
-    VirtualPrinter printer(9144, {"--real-speed"});
+    VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 34), {"--real-speed"});
     const auto start = std::chrono::steady_clock::now();
     const Exchange e = SendToPrinter(printer.port(), Label(0x7F, 5) + kQuery);
     EXPECT_EQ(e.answer, Status(0x20));  // printing
@@ -144,7 +145,7 @@ TEST(VirtualPrinter, DropsOfflineSilentAndSlow) {
 }
 
 TEST(VirtualPrinter, RefusesWhatAPrinterWouldNotTake) {
-  VirtualPrinter printer(9145);
+  VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 35));
   const std::string good = Label(0x7F);
   const std::string stream = "HELLO\r\n" + good + LabelText(120, 10, 0, 0, 2, 1, "\x7F\xFF") +
                              good.substr(0, good.find("PRINT")) + good + "SIZE 25mm,10mm\r\n";
@@ -209,7 +210,7 @@ TEST(VirtualPrinter, TakesEveryCommandTheDriverWrites) {
       stream += line;
     }
   }
-  VirtualPrinter printer(9146);
+  VirtualPrinter printer(TestPort(kVirtualPrinterPorts + 36));
   const Exchange e = SendToPrinter(printer.port(), stream + kQuery);
   EXPECT_EQ(e.answer, std::string(std::size(variants) + 1, '\0'));
   const std::vector<std::string> printed = printer.PrintedAtLeast(expected.size() + commands.size());

@@ -79,7 +79,16 @@ CommandResult RunCommand(const std::vector<std::string> &argv, const std::vector
   const std::string outPath = dir.path + "/out";
   const pid_t pid = Spawn(argv, env, outPath);
   int wstatus = 0;
-  waitpid(pid, &wstatus, 0);
+  const auto end = std::chrono::steady_clock::now() + kDeadline;
+  while (waitpid(pid, &wstatus, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &wstatus, 0);
+      ADD_FAILURE() << argv[0] << " did not end within 90 s and was killed";
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus), ReadFile(outPath)};
 }
 
@@ -94,18 +103,14 @@ AppServer::AppServer(int port) : port_(port) {
 
 AppServer::~AppServer() { Stop(); }
 
-std::vector<std::string> AppServer::Env() const {
-  // PAPPL puts the state, spool and the sub-commands' socket in SNAP_COMMON when run as
-  // root, else under TMPDIR and the configuration folder: all of them point here.
-  return {"SNAP_COMMON=" + dir_.path, "TMPDIR=" + dir_.path, "HOME=" + dir_.path,
-          "XDG_CONFIG_HOME=" + dir_.path};
+std::vector<std::string> AppServer::ServerCommand(int port) const {
+  return {"bash", PRIVATE_APP, "server", AppPath(), dir_.path, std::to_string(port)};
 }
 
 void AppServer::Start(const std::string &logLevel) {
-  pid_ = Spawn({AppPath(), "server", "-o", "server-port=" + std::to_string(port_), "-o",
-                "listen-hostname=127.0.0.1", "-o", "log-level=" + logLevel, "-o", "log-file=" + Path("log"),
-                "-o", "server-options=no-tls"},
-               Env(), Path("server.out"));
+  std::vector<std::string> argv = ServerCommand(port_);
+  argv.insert(argv.end(), {"-o", "log-level=" + logLevel});
+  pid_ = Spawn(argv, {}, Path("server.out"));
   const auto end = std::chrono::steady_clock::now() + kDeadline;
   while (std::chrono::steady_clock::now() < end) {
     if (Answers(port_) && Run({"status"}).status == 0) return;
@@ -139,13 +144,14 @@ void AppServer::Kill() {
 }
 
 CommandResult AppServer::Run(const std::vector<std::string> &args) const {
-  std::vector<std::string> argv{AppPath()};
+  std::vector<std::string> argv{"bash", PRIVATE_APP, "run", AppPath(), dir_.path};
   argv.insert(argv.end(), args.begin(), args.end());
-  return RunCommand(argv, Env());
+  return RunCommand(argv);
 }
 
-void AppServer::AddPrinter(const std::string &name, const std::string &driver) {
-  const CommandResult added = Run({"add", "-d", name, "-m", driver, "-v", "file://" + OutDir() + "?ext=prn"});
+void AppServer::AddPrinter(const std::string &name, const std::string &driver, const std::string &uri) const {
+  const CommandResult added =
+      Run({"add", "-d", name, "-m", driver, "-v", uri.empty() ? "file://" + OutDir() + "?ext=prn" : uri});
   ASSERT_EQ(added.status, 0) << added.output;
 }
 
@@ -154,10 +160,11 @@ std::string AppServer::PrinterUri(const std::string &name) const {
 }
 
 Attributes AppServer::Ipp(const std::string &uri, const std::string &test,
-                          const std::map<std::string, std::string> &vars, bool mayFail) const {
+                          const std::map<std::string, std::string> &vars, bool mayFail,
+                          int seconds) const {
   TempDir dir;
   WriteFile(dir.path + "/t.test", test);
-  std::vector<std::string> argv{"ipptool", "-tv", "-T", "70"};
+  std::vector<std::string> argv{"ipptool", "-tv", "-T", std::to_string(seconds)};
   for (const auto &[name, value] : vars) {
     argv.push_back(name == "filename" ? "-f" : "-d");
     argv.push_back(name == "filename" ? value : name + "=" + value);
@@ -179,52 +186,92 @@ Attributes AppServer::Ipp(const std::string &uri, const std::string &test,
   return attributes;
 }
 
+std::string JobMediaCol(int width, int length, const std::string &members) {
+  return "  ATTR collection media-col {\n    MEMBER collection media-size {\n"
+         "      MEMBER integer x-dimension " + std::to_string(width) + "\n"
+         "      MEMBER integer y-dimension " + std::to_string(length) + "\n    }\n" + members + "  }\n";
+}
+
+std::string IppTest(const std::string &operation, const std::string &lines) {
+  return "{\n  OPERATION " + operation + "\n  GROUP operation-attributes-tag\n"
+         "  ATTR charset attributes-charset utf-8\n"
+         "  ATTR naturalLanguage attributes-natural-language en\n"
+         "  ATTR uri printer-uri $uri\n  ATTR name requesting-user-name test\n" + lines +
+         "  STATUS successful-ok\n}\n";
+}
+
+std::string AppServer::Keep(const std::string &name, const std::string &bytes) const {
+  WriteFile(Path(name), bytes);
+  return Path(name);
+}
+
+Attributes AppServer::Job(const std::string &printer, const std::string &id) const {
+  return Ipp(PrinterUri(printer),
+             IppTest("Get-Job-Attributes",
+                     "  ATTR integer job-id $job_id\n"
+                     "  ATTR keyword requested-attributes job-state,job-state-reasons,"
+                     "job-state-message,job-impressions-completed\n"),
+             {{"job_id", id}});
+}
+
 Attributes AppServer::Print(const std::string &printer, const std::string &jobName,
                             const std::string &format, const std::string &file,
-                            const std::string &jobAttributes) const {
-  const std::string header =
-      "  GROUP operation-attributes-tag\n"
-      "  ATTR charset attributes-charset utf-8\n"
-      "  ATTR naturalLanguage attributes-natural-language en\n"
-      "  ATTR uri printer-uri $uri\n"
-      "  ATTR name requesting-user-name test\n";
+                            const std::string &jobAttributes, int answerSeconds) const {
+  return WaitForJob(printer, Submit(printer, jobName, format, file, jobAttributes, answerSeconds));
+}
+
+std::string AppServer::Submit(const std::string &printer, const std::string &jobName,
+                              const std::string &format, const std::string &file,
+                              const std::string &jobAttributes, int answerSeconds) const {
   const Attributes job = Ipp(PrinterUri(printer),
-                             "{\n  OPERATION Print-Job\n" + header +
-                                 "  ATTR name job-name " + Quote(jobName) + "\n"
-                                 "  ATTR mimeMediaType document-format " + Quote(format) + "\n"
-                                 "  GROUP job-attributes-tag\n" + jobAttributes +
-                                 "  FILE $filename\n  STATUS successful-ok\n}\n",
-                             {{"filename", file}}, true);
-  const std::string state =
-      "{\n  OPERATION Get-Job-Attributes\n" + header +
-      "  ATTR integer job-id $job_id\n"
-      "  ATTR keyword requested-attributes job-state,job-state-reasons,job-state-message,"
-      "job-impressions-completed\n"
-      "  STATUS successful-ok\n  DISPLAY job-state\n  DISPLAY job-state-reasons\n"
-      "  DISPLAY job-state-message\n  DISPLAY job-impressions-completed\n}\n";
-  // A raster stream that breaks off mid-page holds PAPPL reading for a minute, and the
-  // client gets no answer to Print-Job: the job is then found by its name.
-  std::string id = job.count("job-id") ? job.at("job-id") : JobIdByName(printer, jobName);
+                             IppTest("Print-Job", "  ATTR name job-name " + Quote(jobName) + "\n"
+                                     "  ATTR mimeMediaType document-format " + Quote(format) + "\n"
+                                     "  GROUP job-attributes-tag\n" + jobAttributes +
+                                     "  FILE $filename\n"),
+                             {{"filename", file}}, true, answerSeconds);
+  // A raster stream that breaks off mid-page holds PAPPL reading until the client hangs
+  // up (or for a minute), and the client gets no answer to Print-Job: the job is then
+  // found by its name.
+  return job.count("job-id") ? job.at("job-id") : JobIdByName(printer, jobName);
+}
+
+bool AppServer::Ended(const Attributes &job) {
+  const auto state = job.find("job-state");
+  return state != job.end() &&
+         (state->second == "completed" || state->second == "aborted" || state->second == "canceled");
+}
+
+Attributes AppServer::WaitForJob(const std::string &printer, const std::string &id,
+                                 const std::function<bool(const Attributes &)> &done) const {
   const auto end = std::chrono::steady_clock::now() + kDeadline;
   Attributes attributes;
   while (std::chrono::steady_clock::now() < end) {
-    attributes = Ipp(PrinterUri(printer), state, {{"job_id", id}});
-    const std::string s = attributes["job-state"];
-    if (s == "completed" || s == "aborted" || s == "canceled") return attributes;
+    attributes = Job(printer, id);
+    if (done(attributes)) return attributes;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  ADD_FAILURE() << "job " << jobName << " did not end within 90 s";
+  ADD_FAILURE() << "job " << id << " on " << printer << " did not get there within 90 s";
   return attributes;
+}
+
+bool AppServer::AllJobsEnded(const std::string &printer) const {
+  const std::string jobs = IppTest("Get-Jobs", "  ATTR keyword which-jobs not-completed\n"
+                                               "  ATTR keyword requested-attributes job-id\n");
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (std::chrono::steady_clock::now() < end) {
+    // An answer (it has a charset) without a job that has not ended.
+    const Attributes answer = Ipp(PrinterUri(printer), jobs, {}, true);
+    if (answer.count("attributes-charset") && !answer.count("job-id")) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
 }
 
 std::string AppServer::JobIdByName(const std::string &printer, const std::string &jobName) const {
   TempDir dir;
   WriteFile(dir.path + "/t.test",
-            "{\n  OPERATION Get-Jobs\n  GROUP operation-attributes-tag\n"
-            "  ATTR charset attributes-charset utf-8\n"
-            "  ATTR naturalLanguage attributes-natural-language en\n"
-            "  ATTR uri printer-uri $uri\n  ATTR keyword which-jobs all\n"
-            "  ATTR keyword requested-attributes job-id,job-name\n  STATUS successful-ok\n}\n");
+            IppTest("Get-Jobs", "  ATTR keyword which-jobs all\n"
+                                "  ATTR keyword requested-attributes job-id,job-name\n"));
   const CommandResult result = RunCommand({"ipptool", "-tv", "-T", "60", PrinterUri(printer), dir.path + "/t.test"});
   std::istringstream lines(result.output);
   // Each job's attributes come together, the name before or after the id.

@@ -29,6 +29,7 @@ class VirtualPrinter {
   std::string Log() const;
   std::string LabelPath(int number) const;  // label-000001.png for 1
   int port() const { return port_; }
+  std::string Uri() const { return "socket://127.0.0.1:" + std::to_string(port_); }
 
  private:
   TempDir dir_;
