@@ -46,4 +46,11 @@ for deb in ./*.deb; do
   stamp=.${deb#./}.unpacked
   [ -e "$stamp" ] || { dpkg-deb -x "$deb" "$root" && touch "$stamp"; }
 done
+# Some -dev packages link their .so to an absolute path (libpam0g-dev: /lib/TRIPLET/...),
+# which in SYSROOT would point into this machine's root, where the target's library is
+# not: the linker then falls back to the static library. Each such link is made relative,
+# inside SYSROOT.
+find "$root" -type l -lname '/*' -print0 | while IFS= read -r -d '' link; do
+  ln -sfn --relative "$root$(readlink "$link")" "$link"
+done
 echo "cross_deps.sh: $root holds ${#packages[@]} packages for $arch"
