@@ -63,7 +63,9 @@ if [ "$(id -u)" -eq 0 ]; then
   cupsd_stop
   cp -r "$cups_dir/log" "$out/cups-log"
   echo "Job:     lp -d sample${dash_o[*]:+ ${dash_o[*]}} label.pdf, through cupsd: $state"
-  grep -F "[Job $id]" "$out/cups-log/error_log" | grep -E '\] (PAGE|ERROR):' | sed 's/^.*\] /         /'
+  # The labels counted, and the errors cupsd logged for the job (it drops their prefix).
+  grep -F "[Job $id]" "$out/cups-log/error_log" |
+    sed -n -E '/please consult/d; s/^D .*\] (PAGE: .*)/         \1/p; s/^E .*\[Job [0-9]+\] (.*)/         ERROR: \1/p'
   [ "$state" = completed ] || { echo "See $out/cups-log/error_log"; exit 1; }
 else
   # The PPD sends a PDF job through pdftolabel first, which cupsfilter to a raster skips.
