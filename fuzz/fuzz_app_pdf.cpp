@@ -1,6 +1,6 @@
 // Arbitrary bytes as a PDF document sent to the printer application: through the label
 // finding (a carrier page becomes label-sized pages) and poppler drawing each page on
-// the label as the app draws it. Only crashes, leaks, hangs and undefined behaviour
+// the label as the app draws it; first counted as pdftolabel counts a CUPS job's pages. Only crashes, leaks, hangs and undefined behaviour
 // count; poppler and qpdf refusing the bytes is a fine answer.
 
 #include <poppler/cpp/poppler-document.h>
@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // scans and shrunk pages at 36 dpi) to keep each run quick.
   const label_size_t label{288, size % 2 ? 144.0 : 432.0, 288, 36};
   std::string pdf(reinterpret_cast<const char *>(data), size);
+  static_cast<void>(count_pages(pdf));
   try {
     fit_result_t fit = fit_labels(pdf, label);
     if (fit.rewritten) pdf = std::move(fit.pdf);
