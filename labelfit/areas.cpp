@@ -93,6 +93,10 @@ unsigned reading_ways(run_t run) {
   return run == run_t::across ? kAbove : run == run_t::sideways ? kBeside : kAbove | kBeside;
 }
 
+// Whether parts read `a` and `b` have no way in common: one's text across the page, the
+// other's up or down it.
+bool clash(run_t a, run_t b) { return (reading_ways(a) & reading_ways(b)) == 0; }
+
 // The ink of the page in parts: the leaves of cutting at white bands, rows first, then
 // columns, again and again until no band is left inside a part.
 void leaves(const gray_image_t &image, const pixel_box_t &box, int band,
@@ -374,10 +378,6 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   std::stable_sort(pairs.begin(), pairs.end(),
                    [](const pair_t &p, const pair_t &q) { return p.gap < q.gap; });
 
-  auto clash = [](run_t a, run_t b) {
-    return (a == run_t::across && b == run_t::sideways) ||
-           (a == run_t::sideways && b == run_t::across);
-  };
   run_t run = run_t::none;  // how the groups joining are read
   // Whether `line` is one line of text read the other way than `label`, along its side
   // and nearer to it than a white band: beside a label read across the page, or over or
