@@ -79,8 +79,18 @@ pixel_box_t join(const pixel_box_t &a, const pixel_box_t &b) {
   return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
 
+// How long `b` is along x (`columns`) or y.
+int length(const pixel_box_t &b, bool columns) { return columns ? b.x1 - b.x0 : b.y1 - b.y0; }
+
+// The white between `a` and `b` along x (`columns`) or y; below 0 where they share columns
+// (one lies over the other) or rows (side by side).
+int gap(const pixel_box_t &a, const pixel_box_t &b, bool columns) {
+  return columns ? std::max(a.x0, b.x0) - std::min(a.x1, b.x1)
+                 : std::max(a.y0, b.y0) - std::min(a.y1, b.y1);
+}
+
 bool intersect(const pixel_box_t &a, const pixel_box_t &b) {
-  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+  return gap(a, b, true) < 0 && gap(a, b, false) < 0;
 }
 
 // How the text of a part runs on the page: across it, up or down it, or no text at all.
@@ -219,8 +229,7 @@ struct splitter_t {
           if (!fits_joined(run, run_of, std::span(pieces).subspan(i, j - i))) continue;
         }
         if (best[i].count == SIZE_MAX) continue;
-        const int length = columns ? run.x1 - run.x0 : run.y1 - run.y0;
-        const best_t option{best[i].count + 1, std::max(best[i].longest, length), i};
+        const best_t option{best[i].count + 1, std::max(best[i].longest, length(run, columns)), i};
         if (option.count < best[j].count ||
             (option.count == best[j].count && option.longest > best[j].longest))
           best[j] = option;
@@ -276,7 +285,7 @@ struct splitter_t {
   std::optional<std::pair<size_t, size_t>> captions(const std::vector<pixel_box_t> &pieces,
                                                     bool columns, run_t run, bool strict) const {
     auto line = [&](const pixel_box_t &p) {
-      return (columns ? p.x1 - p.x0 : p.y1 - p.y0) <= band && text.text_only(image, p);
+      return length(p, columns) <= band && text.text_only(image, p);
     };
     const size_t n = pieces.size();
     size_t lead = 0, tail = 0;
@@ -370,9 +379,8 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   for (size_t a = 0; a < n; ++a)
     for (size_t b = a + 1; b < n; ++b) {
       if (!parts[a].groups || !parts[b].groups) continue;
-      const pixel_box_t &p = parts[a].box, &q = parts[b].box;
-      const int gap_x = std::max(p.x0, q.x0) - std::min(p.x1, q.x1);
-      const int gap_y = std::max(p.y0, q.y0) - std::min(p.y1, q.y1);
+      const int gap_x = gap(parts[a].box, parts[b].box, true);
+      const int gap_y = gap(parts[a].box, parts[b].box, false);
       if (gap_x < 0 || gap_y < 0) pairs.push_back({std::max(gap_x, gap_y), a, b});
     }
   std::stable_sort(pairs.begin(), pairs.end(),
@@ -385,12 +393,10 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   // edge). A caption is a band or more away.
   auto along_side = [&](const group_t &label, const group_t &line) {
     const pixel_box_t &l = label.box, &t = line.box;
-    const int gap = std::max(std::max(l.x0, t.x0) - std::min(l.x1, t.x1),
-                             std::max(l.y0, t.y0) - std::min(l.y1, t.y1));
-    if (gap >= splitter.band) return false;
-    return label.run == run_t::across
-               ? t.x1 - t.x0 <= splitter.band && std::min(l.y1, t.y1) > std::max(l.y0, t.y0)
-               : t.y1 - t.y0 <= splitter.band && std::min(l.x1, t.x1) > std::max(l.x0, t.x0);
+    if (std::max(gap(l, t, true), gap(l, t, false)) >= splitter.band) return false;
+    // Beside a label read across: thin along x, rows in common; else along y.
+    const bool columns = label.run == run_t::across;
+    return length(t, columns) <= splitter.band && gap(l, t, !columns) < 0;
   };
   // The groups that g and h take when they join: themselves, and every group with a part
   // inside the box they make (whichever way it is read: a line of text turned inside a
@@ -399,8 +405,8 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   auto joining = [&](size_t rg, size_t rh) {
     std::vector<size_t> taken;
     const group_t &g = groups[rg], &h = groups[rh];
-    const bool above = std::min(g.box.x1, h.box.x1) > std::max(g.box.x0, h.box.x0);
-    const bool beside = std::min(g.box.y1, h.box.y1) > std::max(g.box.y0, h.box.y0);
+    const bool above = gap(g.box, h.box, true) < 0;
+    const bool beside = gap(g.box, h.box, false) < 0;
     if (clash(g.run, h.run)) {
       const bool g_label = along_side(g, h);
       if (!g_label && !along_side(h, g)) return taken;
@@ -438,10 +444,8 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   };
   // A line of text: a part no thicker than a white band across the way it is read.
   auto line = [&](size_t i) {
-    const pixel_box_t &b = parts[i].box;
-    return parts[i].run == run_t::across     ? b.y1 - b.y0 <= splitter.band
-           : parts[i].run == run_t::sideways ? b.x1 - b.x0 <= splitter.band
-                                             : false;
+    return parts[i].run != run_t::none &&
+           length(parts[i].box, parts[i].run == run_t::sideways) <= splitter.band;
   };
   // First the parts read the same way that are more than a line, so that a label is
   // whole; then the lines turned along a label's side; then the rest (a label's own
