@@ -79,6 +79,13 @@ pixel_box_t join(const pixel_box_t &a, const pixel_box_t &b) {
   return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
 
+// The box round all of `boxes` (at least one).
+pixel_box_t join_all(std::span<const pixel_box_t> boxes) {
+  pixel_box_t all = boxes.front();
+  for (const pixel_box_t &b : boxes.subspan(1)) all = join(all, b);
+  return all;
+}
+
 // How long `b` is along x (`columns`) or y.
 int length(const pixel_box_t &b, bool columns) { return columns ? b.x1 - b.x0 : b.y1 - b.y0; }
 
@@ -261,9 +268,7 @@ struct splitter_t {
       const std::vector<size_t> starts = runs(pieces, columns, run);
       for (size_t k = 0; k < starts.size(); ++k) {
         const size_t end = k + 1 < starts.size() ? starts[k + 1] : pieces.size();
-        pixel_box_t joined = pieces[starts[k]];
-        for (size_t i = starts[k] + 1; i < end; ++i) joined = join(joined, pieces[i]);
-        split(joined, first, run, out);
+        split(join_all(std::span(pieces).subspan(starts[k], end - starts[k])), first, run, out);
       }
       return;
     }
@@ -295,10 +300,9 @@ struct splitter_t {
       for (size_t a = 0; a <= std::min(dropped, lead); ++a) {
         const size_t b = dropped - a;
         if (b > tail || a + b >= n) continue;
-        pixel_box_t rest = pieces[a];
-        for (size_t i = a + 1; i < n - b; ++i) rest = join(rest, pieces[i]);
-        if (fits_joined(rest, run, std::span(pieces).subspan(a, n - a - b)) &&
-            (!strict || within(rest)))
+        const std::span<const pixel_box_t> kept = std::span(pieces).subspan(a, n - a - b);
+        const pixel_box_t rest = join_all(kept);
+        if (fits_joined(rest, run, kept) && (!strict || within(rest)))
           return std::pair{a, b};
       }
     return std::nullopt;
@@ -320,10 +324,9 @@ struct splitter_t {
       if (const auto ends =
               pieces.size() > 1 ? captions(pieces, columns, run, whole) : std::nullopt) {
         const auto [lead, tail] = *ends;
-        pixel_box_t rest = pieces[lead];
-        for (size_t i = lead + 1; i < pieces.size() - tail; ++i) rest = join(rest, pieces[i]);
         for (size_t i = 0; i < lead; ++i) out.push_back(area(pieces[i], area_size_t::fits));
-        out.push_back(area(rest, area_size_t::fits));
+        out.push_back(area(join_all(std::span(pieces).subspan(lead, pieces.size() - lead - tail)),
+                           area_size_t::fits));
         for (size_t i = pieces.size() - tail; i < pieces.size(); ++i)
           out.push_back(area(pieces[i], area_size_t::fits));
         return;
@@ -585,14 +588,10 @@ std::vector<area_t> find_areas(const gray_image_t &image, double label_w, double
         continue;
       }
       if (grouping.of[i] != i) continue;
-      pixel_box_t box = parts[i].box;
       std::vector<pixel_box_t> members{parts[i].box};
-      for (size_t k = i + 1; k < parts.size(); ++k) {
-        if (grouping.of[k] != i) continue;
-        box = join(box, parts[k].box);
-        members.push_back(parts[k].box);
-      }
-      splitter.place_group(box, grouping.run[i], members, areas);
+      for (size_t k = i + 1; k < parts.size(); ++k)
+        if (grouping.of[k] == i) members.push_back(parts[k].box);
+      splitter.place_group(join_all(members), grouping.run[i], members, areas);
     }
   }
   for (area_t &a : areas)
