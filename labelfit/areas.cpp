@@ -9,6 +9,12 @@
 
 namespace {
 
+// Whether an area of w x h fits the label of lw x lh as both lie, each side allowed
+// kSideTolerance of the label's over it plus `slack`.
+bool fits_as_lies(double w, double h, double lw, double lh, double slack) {
+  return w <= lw * (1 + kSideTolerance) + slack && h <= lh * (1 + kSideTolerance) + slack;
+}
+
 // Which rows and which columns of `box` hold ink.
 struct profile_t {
   std::vector<uint8_t> rows, cols;
@@ -192,10 +198,9 @@ struct splitter_t {
   // text across the page, turned for text up or down it, either way without text.
   bool as_read(const pixel_box_t &b, run_t run) const {
     if (run == run_t::none) return fits(b);
-    const double w = run == run_t::sideways ? label_h : label_w;
-    const double h = run == run_t::sideways ? label_w : label_h;
-    return b.x1 - b.x0 <= w * (1 + kSideTolerance) + 2 &&
-           b.y1 - b.y0 <= h * (1 + kSideTolerance) + 2;
+    const bool turned = run == run_t::sideways;
+    return fits_as_lies(b.x1 - b.x0, b.y1 - b.y0, turned ? label_h : label_w,
+                        turned ? label_w : label_h, 2);
   }
   // Whether pieces read `run`, joined in `b`, fit the label: the way they are read, or
   // the other way when one of them already does not fit the way it is read (a label
@@ -551,10 +556,7 @@ std::optional<std::pair<int, int>> inner_edges(const std::vector<uint8_t> &lines
 }  // namespace
 
 bool fits_label(double w, double h, double lw, double lh, double slack) {
-  auto within = [slack](double side, double limit) {
-    return side <= limit * (1 + kSideTolerance) + slack;
-  };
-  return (within(w, lw) && within(h, lh)) || (within(w, lh) && within(h, lw));
+  return fits_as_lies(w, h, lw, lh, slack) || fits_as_lies(w, h, lh, lw, slack);
 }
 
 bool fits_oversize(double w, double h, double lw, double lh, double slack) {
