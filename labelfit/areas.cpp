@@ -277,9 +277,9 @@ struct splitter_t {
       }
       return;
     }
-    out.push_back(area(box, fits(box)       ? area_size_t::fits
-                            : oversize(box) ? area_size_t::oversize
-                                            : area_size_t::larger));
+    // Not cut: it fits (taken as one only when not `whole`), or is larger than the label;
+    // a box a little over the label was taken above.
+    out.push_back(area(box, fits(box) ? area_size_t::fits : area_size_t::larger));
   }
 
   // Whether `b` is no larger than the label, either way round: printed at 100 %.
