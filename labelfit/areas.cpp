@@ -394,7 +394,6 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   std::stable_sort(pairs.begin(), pairs.end(),
                    [](const pair_t &p, const pair_t &q) { return p.gap < q.gap; });
 
-  run_t run = run_t::none;  // how the groups joining are read
   // Whether `line` is one line of text read the other way than `label`, along its side
   // and nearer to it than a white band: beside a label read across the page, or over or
   // under a label lying on the page (a tracking number turned a quarter along a label's
@@ -409,26 +408,31 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   // The groups that g and h take when they join: themselves, and every group with a part
   // inside the box they make (whichever way it is read: a line of text turned inside a
   // label is the label's), until that box holds no other part; nothing when they may not
-  // join, or the box comes to hold a part that is no group's (larger than the label).
-  auto joining = [&](size_t rg, size_t rh) {
+  // join, or the box comes to hold a part that is no group's (larger than the label). With
+  // them, the group they make: its box, and how it is read.
+  struct join_t {
     std::vector<size_t> taken;
+    group_t group;
+  };
+  auto joining = [&](size_t rg, size_t rh) -> std::optional<join_t> {
     const group_t &g = groups[rg], &h = groups[rh];
+    run_t run;
     const bool above = gap(g.box, h.box, true) < 0;
     const bool beside = gap(g.box, h.box, false) < 0;
     if (clash(g.run, h.run)) {
       const bool g_label = along_side(g, h);
-      if (!g_label && !along_side(h, g)) return taken;
+      if (!g_label && !along_side(h, g)) return std::nullopt;
       run = g_label ? g.run : h.run;
     } else {
       const unsigned ways = reading_ways(g.run) & reading_ways(h.run);
-      if (!((ways & kAbove) && above) && !((ways & kBeside) && beside)) return taken;
+      if (!((ways & kAbove) && above) && !((ways & kBeside) && beside)) return std::nullopt;
       run = g.run == run_t::none ? h.run : g.run;
     }
-    taken = {rg, rh};
+    std::vector<size_t> taken{rg, rh};
     pixel_box_t box = join(g.box, h.box);
     for (size_t k = 0; k < n; ++k) {
       if (!intersect(parts[k].box, box)) continue;
-      if (!parts[k].groups) return std::vector<size_t>{};
+      if (!parts[k].groups) return std::nullopt;
       const size_t rk = root(k);
       if (std::find(taken.begin(), taken.end(), rk) != taken.end()) continue;
       taken.push_back(rk);
@@ -439,16 +443,13 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
     if (splitter.fits(box) && !splitter.as_read(box, run) &&
         std::all_of(taken.begin(), taken.end(),
                     [&](size_t r) { return splitter.as_read(groups[r].box, run); }))
-      taken.clear();
-    return taken;
+      return std::nullopt;
+    return join_t{std::move(taken), {box, run}};
   };
-  auto merge = [&](const std::vector<size_t> &taken) {
-    const size_t into = *std::min_element(taken.begin(), taken.end());
-    for (size_t r : taken) {
-      groups[into].box = join(groups[into].box, groups[r].box);
-      if (r != into) of[r] = into;
-    }
-    groups[into].run = run;
+  auto merge = [&](const join_t &made) {
+    const size_t into = *std::min_element(made.taken.begin(), made.taken.end());
+    for (size_t r : made.taken) of[r] = into;
+    groups[into] = made.group;
   };
   // A line of text: a part no thicker than a white band across the way it is read.
   auto line = [&](size_t i) {
@@ -467,9 +468,9 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
         const bool turned = clash(groups[ra].run, groups[rb].run);
         if ((phase == 0 && (turned || line(p.a) || line(p.b))) || (phase == 1 && !turned))
           continue;
-        const std::vector<size_t> taken = joining(ra, rb);
-        if (taken.empty()) continue;
-        merge(taken);
+        const std::optional<join_t> made = joining(ra, rb);
+        if (!made) continue;
+        merge(*made);
         joined = true;
       }
     }
