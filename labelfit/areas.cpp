@@ -9,6 +9,12 @@
 
 namespace {
 
+// Whether an area of w x h fits the label of lw x lh as both lie, each side allowed
+// kSideTolerance of the label's over it plus `slack`.
+bool fits_as_lies(double w, double h, double lw, double lh, double slack) {
+  return w <= lw * (1 + kSideTolerance) + slack && h <= lh * (1 + kSideTolerance) + slack;
+}
+
 // Which rows and which columns of `box` hold ink.
 struct profile_t {
   std::vector<uint8_t> rows, cols;
@@ -79,8 +85,25 @@ pixel_box_t join(const pixel_box_t &a, const pixel_box_t &b) {
   return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
 
+// The box round all of `boxes` (at least one).
+pixel_box_t join_all(std::span<const pixel_box_t> boxes) {
+  pixel_box_t all = boxes.front();
+  for (const pixel_box_t &b : boxes.subspan(1)) all = join(all, b);
+  return all;
+}
+
+// How long `b` is along x (`columns`) or y.
+int length(const pixel_box_t &b, bool columns) { return columns ? b.x1 - b.x0 : b.y1 - b.y0; }
+
+// The white between `a` and `b` along x (`columns`) or y; below 0 where they share columns
+// (one lies over the other) or rows (side by side).
+int gap(const pixel_box_t &a, const pixel_box_t &b, bool columns) {
+  return columns ? std::max(a.x0, b.x0) - std::min(a.x1, b.x1)
+                 : std::max(a.y0, b.y0) - std::min(a.y1, b.y1);
+}
+
 bool intersect(const pixel_box_t &a, const pixel_box_t &b) {
-  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+  return gap(a, b, true) < 0 && gap(a, b, false) < 0;
 }
 
 // How the text of a part runs on the page: across it, up or down it, or no text at all.
@@ -92,6 +115,10 @@ constexpr unsigned kAbove = 1, kBeside = 2;
 unsigned reading_ways(run_t run) {
   return run == run_t::across ? kAbove : run == run_t::sideways ? kBeside : kAbove | kBeside;
 }
+
+// Whether parts read `a` and `b` have no way in common: one's text across the page, the
+// other's up or down it.
+bool clash(run_t a, run_t b) { return (reading_ways(a) & reading_ways(b)) == 0; }
 
 // The ink of the page in parts: the leaves of cutting at white bands, rows first, then
 // columns, again and again until no band is left inside a part.
@@ -171,10 +198,9 @@ struct splitter_t {
   // text across the page, turned for text up or down it, either way without text.
   bool as_read(const pixel_box_t &b, run_t run) const {
     if (run == run_t::none) return fits(b);
-    const double w = run == run_t::sideways ? label_h : label_w;
-    const double h = run == run_t::sideways ? label_w : label_h;
-    return b.x1 - b.x0 <= w * (1 + kSideTolerance) + 2 &&
-           b.y1 - b.y0 <= h * (1 + kSideTolerance) + 2;
+    const bool turned = run == run_t::sideways;
+    return fits_as_lies(b.x1 - b.x0, b.y1 - b.y0, turned ? label_h : label_w,
+                        turned ? label_w : label_h, 2);
   }
   // Whether pieces read `run`, joined in `b`, fit the label: the way they are read, or
   // the other way when one of them already does not fit the way it is read (a label
@@ -215,8 +241,7 @@ struct splitter_t {
           if (!fits_joined(run, run_of, std::span(pieces).subspan(i, j - i))) continue;
         }
         if (best[i].count == SIZE_MAX) continue;
-        const int length = columns ? run.x1 - run.x0 : run.y1 - run.y0;
-        const best_t option{best[i].count + 1, std::max(best[i].longest, length), i};
+        const best_t option{best[i].count + 1, std::max(best[i].longest, length(run, columns)), i};
         if (option.count < best[j].count ||
             (option.count == best[j].count && option.longest > best[j].longest))
           best[j] = option;
@@ -248,15 +273,13 @@ struct splitter_t {
       const std::vector<size_t> starts = runs(pieces, columns, run);
       for (size_t k = 0; k < starts.size(); ++k) {
         const size_t end = k + 1 < starts.size() ? starts[k + 1] : pieces.size();
-        pixel_box_t joined = pieces[starts[k]];
-        for (size_t i = starts[k] + 1; i < end; ++i) joined = join(joined, pieces[i]);
-        split(joined, first, run, out);
+        split(join_all(std::span(pieces).subspan(starts[k], end - starts[k])), first, run, out);
       }
       return;
     }
-    out.push_back(area(box, fits(box)       ? area_size_t::fits
-                            : oversize(box) ? area_size_t::oversize
-                                            : area_size_t::larger));
+    // Not cut: it fits (taken as one only when not `whole`), or is larger than the label;
+    // a box a little over the label was taken above.
+    out.push_back(area(box, fits(box) ? area_size_t::fits : area_size_t::larger));
   }
 
   // Whether `b` is no larger than the label, either way round: printed at 100 %.
@@ -272,7 +295,7 @@ struct splitter_t {
   std::optional<std::pair<size_t, size_t>> captions(const std::vector<pixel_box_t> &pieces,
                                                     bool columns, run_t run, bool strict) const {
     auto line = [&](const pixel_box_t &p) {
-      return (columns ? p.x1 - p.x0 : p.y1 - p.y0) <= band && text.text_only(image, p);
+      return length(p, columns) <= band && text.text_only(image, p);
     };
     const size_t n = pieces.size();
     size_t lead = 0, tail = 0;
@@ -282,10 +305,9 @@ struct splitter_t {
       for (size_t a = 0; a <= std::min(dropped, lead); ++a) {
         const size_t b = dropped - a;
         if (b > tail || a + b >= n) continue;
-        pixel_box_t rest = pieces[a];
-        for (size_t i = a + 1; i < n - b; ++i) rest = join(rest, pieces[i]);
-        if (fits_joined(rest, run, std::span(pieces).subspan(a, n - a - b)) &&
-            (!strict || within(rest)))
+        const std::span<const pixel_box_t> kept = std::span(pieces).subspan(a, n - a - b);
+        const pixel_box_t rest = join_all(kept);
+        if (fits_joined(rest, run, kept) && (!strict || within(rest)))
           return std::pair{a, b};
       }
     return std::nullopt;
@@ -307,10 +329,9 @@ struct splitter_t {
       if (const auto ends =
               pieces.size() > 1 ? captions(pieces, columns, run, whole) : std::nullopt) {
         const auto [lead, tail] = *ends;
-        pixel_box_t rest = pieces[lead];
-        for (size_t i = lead + 1; i < pieces.size() - tail; ++i) rest = join(rest, pieces[i]);
         for (size_t i = 0; i < lead; ++i) out.push_back(area(pieces[i], area_size_t::fits));
-        out.push_back(area(rest, area_size_t::fits));
+        out.push_back(area(join_all(std::span(pieces).subspan(lead, pieces.size() - lead - tail)),
+                           area_size_t::fits));
         for (size_t i = pieces.size() - tail; i < pieces.size(); ++i)
           out.push_back(area(pieces[i], area_size_t::fits));
         return;
@@ -366,55 +387,52 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
   for (size_t a = 0; a < n; ++a)
     for (size_t b = a + 1; b < n; ++b) {
       if (!parts[a].groups || !parts[b].groups) continue;
-      const pixel_box_t &p = parts[a].box, &q = parts[b].box;
-      const int gap_x = std::max(p.x0, q.x0) - std::min(p.x1, q.x1);
-      const int gap_y = std::max(p.y0, q.y0) - std::min(p.y1, q.y1);
+      const int gap_x = gap(parts[a].box, parts[b].box, true);
+      const int gap_y = gap(parts[a].box, parts[b].box, false);
       if (gap_x < 0 || gap_y < 0) pairs.push_back({std::max(gap_x, gap_y), a, b});
     }
   std::stable_sort(pairs.begin(), pairs.end(),
                    [](const pair_t &p, const pair_t &q) { return p.gap < q.gap; });
 
-  auto clash = [](run_t a, run_t b) {
-    return (a == run_t::across && b == run_t::sideways) ||
-           (a == run_t::sideways && b == run_t::across);
-  };
-  run_t run = run_t::none;  // how the groups joining are read
   // Whether `line` is one line of text read the other way than `label`, along its side
   // and nearer to it than a white band: beside a label read across the page, or over or
   // under a label lying on the page (a tracking number turned a quarter along a label's
   // edge). A caption is a band or more away.
   auto along_side = [&](const group_t &label, const group_t &line) {
     const pixel_box_t &l = label.box, &t = line.box;
-    const int gap = std::max(std::max(l.x0, t.x0) - std::min(l.x1, t.x1),
-                             std::max(l.y0, t.y0) - std::min(l.y1, t.y1));
-    if (gap >= splitter.band) return false;
-    return label.run == run_t::across
-               ? t.x1 - t.x0 <= splitter.band && std::min(l.y1, t.y1) > std::max(l.y0, t.y0)
-               : t.y1 - t.y0 <= splitter.band && std::min(l.x1, t.x1) > std::max(l.x0, t.x0);
+    if (std::max(gap(l, t, true), gap(l, t, false)) >= splitter.band) return false;
+    // Beside a label read across: thin along x, rows in common; else along y.
+    const bool columns = label.run == run_t::across;
+    return length(t, columns) <= splitter.band && gap(l, t, !columns) < 0;
   };
   // The groups that g and h take when they join: themselves, and every group with a part
   // inside the box they make (whichever way it is read: a line of text turned inside a
   // label is the label's), until that box holds no other part; nothing when they may not
-  // join, or the box comes to hold a part that is no group's (larger than the label).
-  auto joining = [&](size_t rg, size_t rh) {
+  // join, or the box comes to hold a part that is no group's (larger than the label). With
+  // them, the group they make: its box, and how it is read.
+  struct join_t {
     std::vector<size_t> taken;
+    group_t group;
+  };
+  auto joining = [&](size_t rg, size_t rh) -> std::optional<join_t> {
     const group_t &g = groups[rg], &h = groups[rh];
-    const bool above = std::min(g.box.x1, h.box.x1) > std::max(g.box.x0, h.box.x0);
-    const bool beside = std::min(g.box.y1, h.box.y1) > std::max(g.box.y0, h.box.y0);
+    run_t run;
+    const bool above = gap(g.box, h.box, true) < 0;
+    const bool beside = gap(g.box, h.box, false) < 0;
     if (clash(g.run, h.run)) {
       const bool g_label = along_side(g, h);
-      if (!g_label && !along_side(h, g)) return taken;
+      if (!g_label && !along_side(h, g)) return std::nullopt;
       run = g_label ? g.run : h.run;
     } else {
       const unsigned ways = reading_ways(g.run) & reading_ways(h.run);
-      if (!((ways & kAbove) && above) && !((ways & kBeside) && beside)) return taken;
+      if (!((ways & kAbove) && above) && !((ways & kBeside) && beside)) return std::nullopt;
       run = g.run == run_t::none ? h.run : g.run;
     }
-    taken = {rg, rh};
+    std::vector<size_t> taken{rg, rh};
     pixel_box_t box = join(g.box, h.box);
     for (size_t k = 0; k < n; ++k) {
       if (!intersect(parts[k].box, box)) continue;
-      if (!parts[k].groups) return std::vector<size_t>{};
+      if (!parts[k].groups) return std::nullopt;
       const size_t rk = root(k);
       if (std::find(taken.begin(), taken.end(), rk) != taken.end()) continue;
       taken.push_back(rk);
@@ -425,23 +443,18 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
     if (splitter.fits(box) && !splitter.as_read(box, run) &&
         std::all_of(taken.begin(), taken.end(),
                     [&](size_t r) { return splitter.as_read(groups[r].box, run); }))
-      taken.clear();
-    return taken;
+      return std::nullopt;
+    return join_t{std::move(taken), {box, run}};
   };
-  auto merge = [&](const std::vector<size_t> &taken) {
-    const size_t into = *std::min_element(taken.begin(), taken.end());
-    for (size_t r : taken) {
-      groups[into].box = join(groups[into].box, groups[r].box);
-      if (r != into) of[r] = into;
-    }
-    groups[into].run = run;
+  auto merge = [&](const join_t &made) {
+    const size_t into = *std::min_element(made.taken.begin(), made.taken.end());
+    for (size_t r : made.taken) of[r] = into;
+    groups[into] = made.group;
   };
   // A line of text: a part no thicker than a white band across the way it is read.
   auto line = [&](size_t i) {
-    const pixel_box_t &b = parts[i].box;
-    return parts[i].run == run_t::across     ? b.y1 - b.y0 <= splitter.band
-           : parts[i].run == run_t::sideways ? b.x1 - b.x0 <= splitter.band
-                                             : false;
+    return parts[i].run != run_t::none &&
+           length(parts[i].box, parts[i].run == run_t::sideways) <= splitter.band;
   };
   // First the parts read the same way that are more than a line, so that a label is
   // whole; then the lines turned along a label's side; then the rest (a label's own
@@ -455,9 +468,9 @@ grouping_t group_parts(const std::vector<part_t> &parts, const splitter_t &split
         const bool turned = clash(groups[ra].run, groups[rb].run);
         if ((phase == 0 && (turned || line(p.a) || line(p.b))) || (phase == 1 && !turned))
           continue;
-        const std::vector<size_t> taken = joining(ra, rb);
-        if (taken.empty()) continue;
-        merge(taken);
+        const std::optional<join_t> made = joining(ra, rb);
+        if (!made) continue;
+        merge(*made);
         joined = true;
       }
     }
@@ -544,10 +557,7 @@ std::optional<std::pair<int, int>> inner_edges(const std::vector<uint8_t> &lines
 }  // namespace
 
 bool fits_label(double w, double h, double lw, double lh, double slack) {
-  auto within = [slack](double side, double limit) {
-    return side <= limit * (1 + kSideTolerance) + slack;
-  };
-  return (within(w, lw) && within(h, lh)) || (within(w, lh) && within(h, lw));
+  return fits_as_lies(w, h, lw, lh, slack) || fits_as_lies(w, h, lh, lw, slack);
 }
 
 bool fits_oversize(double w, double h, double lw, double lh, double slack) {
@@ -581,14 +591,10 @@ std::vector<area_t> find_areas(const gray_image_t &image, double label_w, double
         continue;
       }
       if (grouping.of[i] != i) continue;
-      pixel_box_t box = parts[i].box;
       std::vector<pixel_box_t> members{parts[i].box};
-      for (size_t k = i + 1; k < parts.size(); ++k) {
-        if (grouping.of[k] != i) continue;
-        box = join(box, parts[k].box);
-        members.push_back(parts[k].box);
-      }
-      splitter.place_group(box, grouping.run[i], members, areas);
+      for (size_t k = i + 1; k < parts.size(); ++k)
+        if (grouping.of[k] == i) members.push_back(parts[k].box);
+      splitter.place_group(join_all(members), grouping.run[i], members, areas);
     }
   }
   for (area_t &a : areas)

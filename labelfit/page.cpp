@@ -99,6 +99,9 @@ std::vector<uint8_t> clean_scan(const gray_image_t &image) {
   return clean;
 }
 
+// Whether two lengths are each within half again of the other: about the same.
+bool within_half(double p, double q) { return p <= 1.5 * q && q <= 1.5 * p; }
+
 // An area of the page in points on the shown page, and whether it is text only.
 struct placed_t {
   pdf_rect_t r;
@@ -117,11 +120,10 @@ bool on_label_pitch(const placed_t &a, const std::vector<placed_t> &fitting,
         return true;
     return false;
   };
-  auto alike = [](double p, double q) { return p <= 1.5 * q && q <= 1.5 * p; };
   for (const placed_t &other : fitting) {
     const pdf_rect_t &b = other.r, &r = a.r;
-    if (other.text_only != a.text_only || !alike(r.x1 - r.x0, b.x1 - b.x0) ||
-        !alike(r.y1 - r.y0, b.y1 - b.y0))
+    if (other.text_only != a.text_only || !within_half(r.x1 - r.x0, b.x1 - b.x0) ||
+        !within_half(r.y1 - r.y0, b.y1 - b.y0))
       continue;
     const double dx = std::abs(b.x0 - r.x0), dy = std::abs(b.y0 - r.y0);
     for (const auto &[w, h] : {std::pair{label.width, label.height}, {label.height, label.width}})
@@ -217,9 +219,9 @@ double extent(const pdf_rect_t &r) { return (r.x1 - r.x0) * (r.y1 - r.y0); }
 // Whether two areas are of about the same size, either way round: the shorter sides, and
 // the longer sides, each within half again of the other's.
 bool alike(const pdf_rect_t &a, const pdf_rect_t &b) {
-  auto near = [](double p, double q) { return p <= 1.5 * q && q <= 1.5 * p; };
   const double aw = a.x1 - a.x0, ah = a.y1 - a.y0, bw = b.x1 - b.x0, bh = b.y1 - b.y0;
-  return near(std::min(aw, ah), std::min(bw, bh)) && near(std::max(aw, ah), std::max(bw, bh));
+  return within_half(std::min(aw, ah), std::min(bw, bh)) &&
+         within_half(std::max(aw, ah), std::max(bw, bh));
 }
 
 }  // namespace
