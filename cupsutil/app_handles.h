@@ -10,10 +10,10 @@
 #include <memory>
 
 // A job's print options, as papplJobCreatePrintOptions makes them.
-struct PrintOptionsDelete {
+struct PrintOptionsFree {
   void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
 };
-using PrintOptionsPtr = std::unique_ptr<pappl_pr_options_t, PrintOptionsDelete>;
+using PrintOptionsPtr = std::unique_ptr<pappl_pr_options_t, PrintOptionsFree>;
 
 // An open file descriptor, closed once; -1 holds none.
 class FileDescriptor {
@@ -38,7 +38,7 @@ class FileDescriptor {
 
 // A stdio stream; its owner closes it itself (fclose(file.release())) where a failed
 // close means data was lost.
-struct FileClose {
+struct FileCloser {
   void operator()(FILE *file) const { fclose(file); }
 };
-using FilePtr = std::unique_ptr<FILE, FileClose>;
+using FilePtr = std::unique_ptr<FILE, FileCloser>;

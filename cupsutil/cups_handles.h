@@ -35,10 +35,10 @@ inline void AddOption(OptionsPtr &options, const char *name, const char *value) 
 }
 
 // An IPP message or collection (attributes copied out of a printer, for one).
-struct IppDeleter {
+struct IppFree {
   void operator()(ipp_t *ipp) const { ippDelete(ipp); }
 };
-using IppPtr = std::unique_ptr<ipp_t, IppDeleter>;
+using IppPtr = std::unique_ptr<ipp_t, IppFree>;
 
 // The addresses httpAddrGetList found.
 struct AddrListFree {

@@ -1,6 +1,8 @@
 #include "printer-app/forms.h"
 
+#include <array>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "printer-app/job_settings.h"
@@ -21,20 +23,23 @@ constexpr choice_t kColorModes[] = {
     {"bi-level", "Black and white only: a threshold rule, whatever the rule above says"},
 };
 
-constexpr choice_t kScalings[] = {
-    {"auto", "Automatic: fill the label when the picture's shape is close to it, else fit"},
-    {"auto-fit", "Shrink pictures larger than the label, print others at their size"},
-    {"fit", "Fit to the label, keeping proportions"},
-    {"fill", "Fill the label, cutting off what overflows"},
-    {"none", "Actual size"},
+// PAPPL's print-scaling values under their keywords, as the page offers them.
+constexpr struct {
+  pappl_scaling_t scaling;
+  choice_t choice;
+} kScalingValues[] = {
+    {PAPPL_SCALING_AUTO, {"auto", "Automatic: fill the label when the picture's shape is close to it, else fit"}},
+    {PAPPL_SCALING_AUTO_FIT, {"auto-fit", "Shrink pictures larger than the label, print others at their size"}},
+    {PAPPL_SCALING_FIT, {"fit", "Fit to the label, keeping proportions"}},
+    {PAPPL_SCALING_FILL, {"fill", "Fill the label, cutting off what overflows"}},
+    {PAPPL_SCALING_NONE, {"none", "Actual size"}},
 };
 
-constexpr struct {
-  const char *keyword;
-  pappl_scaling_t scaling;
-} kScalingValues[] = {{"auto", PAPPL_SCALING_AUTO}, {"auto-fit", PAPPL_SCALING_AUTO_FIT},
-                      {"fit", PAPPL_SCALING_FIT},   {"fill", PAPPL_SCALING_FILL},
-                      {"none", PAPPL_SCALING_NONE}};
+constexpr auto kScalings = [] {
+  std::array<choice_t, std::size(kScalingValues)> choices{};
+  for (size_t i = 0; i < choices.size(); ++i) choices[i] = kScalingValues[i].choice;
+  return choices;
+}();
 
 constexpr choice_t kOrientations[] = {
     {"3", "Portrait"}, {"4", "Landscape"}, {"5", "Reverse landscape"},
@@ -80,7 +85,7 @@ std::optional<int> FormNumber(const char *text, int lo, int hi) {
 
 const char *ScalingKeyword(pappl_scaling_t scaling) {
   for (const auto &known : kScalingValues) {
-    if (scaling == known.scaling) return known.keyword;
+    if (scaling == known.scaling) return known.choice.value;
   }
   return "auto";
 }
@@ -108,10 +113,11 @@ bool ReadDefaultsForm(int count, cups_option_t *form, pappl_pr_driver_data_t &da
                                                          : PAPPL_COLOR_MODE_MONOCHROME;
   }
   if (const char *value = field("print-scaling")) {
-    if (!IsChoice(value, kScalings)) return false;
+    bool known = false;
     for (const auto &scaling : kScalingValues) {
-      if (strcmp(value, scaling.keyword) == 0) data.scaling_default = scaling.scaling;
+      if (strcmp(value, scaling.choice.value) == 0) data.scaling_default = scaling.scaling, known = true;
     }
+    if (!known) return false;
   }
   if (const char *value = field(kPrintModeOption)) {
     bool known = false;
