@@ -115,7 +115,9 @@ bool ReadDefaultsForm(int count, cups_option_t *form, pappl_pr_driver_data_t &da
   if (const char *value = field("print-scaling")) {
     bool known = false;
     for (const auto &scaling : kScalingValues) {
-      if (strcmp(value, scaling.choice.value) == 0) data.scaling_default = scaling.scaling, known = true;
+      if (strcmp(value, scaling.choice.value) != 0) continue;
+      data.scaling_default = scaling.scaling;
+      known = true;
     }
     if (!known) return false;
   }
